@@ -1,0 +1,7 @@
+// Entry of the station program.
+#include <cstdio>
+
+int main() {
+    std::puts("orvant3k: not yet built");
+    return 0;
+}

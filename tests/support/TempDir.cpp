@@ -1,0 +1,41 @@
+#include "TempDir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+TTempDir::TTempDir(bool enter) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orvant-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    FPath = pattern;
+    if (enter) {
+        FPreviousWorkingDir = std::filesystem::current_path();
+        std::filesystem::current_path(FPath);
+    }
+}
+
+TTempDir::~TTempDir() {
+    std::error_code ignored;
+    if (!FPreviousWorkingDir.empty()) std::filesystem::current_path(FPreviousWorkingDir, ignored);
+    // Restore write permission first: some tests make folders read-only.
+    for (auto it = std::filesystem::recursive_directory_iterator(FPath, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(FPath, ignored);
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteWholeFile(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// A fresh directory for one test, removed with everything in it afterwards. With `enter` the
+// test runs inside it (the station's trees are relative to the working directory).
+
+#include <filesystem>
+#include <string>
+
+class TTempDir {
+public:
+    explicit TTempDir(bool enter = false);
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return FPath; }
+    std::string File(const std::string& relative) const { return (FPath / relative).string(); }
+
+private:
+    std::filesystem::path FPath;
+    std::filesystem::path FPreviousWorkingDir;
+};
+
+// Whole file as bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& path);
+void WriteWholeFile(const std::filesystem::path& path, const std::string& content);
