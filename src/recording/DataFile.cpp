@@ -30,16 +30,21 @@ std::set<std::string> TakenNames(const std::string& directory, const std::string
         if (errno == ENOENT || errno == ENOTDIR) return names;
         throw EInOutError(SystemMessage(errno));
     }
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing.get())) {
+    for (;;) {
+        errno = 0;  // readdir reports an error only through errno
+        const dirent* entry = ::readdir(listing.get());
+        if (!entry) {
+            if (errno != 0) throw EInOutError(SystemMessage(errno));
+            break;
+        }
         const std::string name = entry->d_name;
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
         bool directoryEntry = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)
             directoryEntry = IsDirectory(directory + name);
+        // A dangling link counts as taken: opening its name would create the target.
         if (!directoryEntry) names.insert(name);
     }
-    if (errno != 0) throw EInOutError(SystemMessage(errno));
     return names;
 }
 

@@ -33,6 +33,10 @@ public:
     // Feeds one sample (at least three values; Bx, By, Bz are filtered and written) and writes
     // at most one record. `line` receives the record written, or is empty when none was.
     // Failures: EBasicException (TIntermagnetDataFile/WriteDataFileT) with the innermost message.
+    // A failed open leaves the writer closed (the next record on a mark tries a fresh name); a
+    // failed write leaves the file open, LastTime, LineState and LineCount as they were, and the
+    // next record continues at its own position. A day's file that cannot be completed is
+    // closed anyway, so that the new day still gets its file.
     void WriteDataFileT(std::span<const double> values, TDateTime time, std::string& line);
 
     // Completes the current block, then writes the header for the hour of `time` and the missing

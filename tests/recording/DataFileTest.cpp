@@ -52,6 +52,8 @@ TEST(DataFile, MakeFileNameNeverTakesANameInUse) {
     WriteWholeFile("A/" + Base + "_10.orv", "");
     WriteWholeFile("A/" + Base + "_2x.orv", "");  // another base name
     EXPECT_EQ(make(), "A/" + Base + "_2.orv");
+    fs::create_symlink("nowhere", "A/" + Base + "_2.orv");  // a dangling link is taken too
+    EXPECT_EQ(make(), "A/" + Base + "_3.orv");
     EXPECT_EQ(TDataFile::MakeFileName("", "", Stamp, "YYYYMMDD"), "20240105.");
 
     WriteWholeFile("plain", "");

