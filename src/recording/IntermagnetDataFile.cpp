@@ -1,0 +1,227 @@
+#include "recording/IntermagnetDataFile.h"
+
+#include "acquisition/BasicException.h"
+#include "acquisition/Notifier.h"
+#include "acquisition/NumberText.h"
+#include "acquisition/RuntimeErrors.h"
+#include "recording/DateFormat.h"
+#include "recording/Filter.h"
+
+#include <charconv>
+#include <cmath>
+
+const std::string IntermagnetMissingRecord = "9999999 9999999 9999999 999999";
+
+namespace {
+
+constexpr const char* ClassText = "TIntermagnetDataFile";
+constexpr std::int32_t SecondsPerHour = 3600;
+
+// A stamp on whole seconds: the time of day rounded to the nearest second (halves to even).
+// A time that rounds up to 86,400 s is 00:00:00 of the next day, for the day, the file name
+// and the position alike.
+struct TRecordStamp {
+    std::int64_t Day = 0;
+    std::int32_t Seconds = 0;
+    TDateTime Value = 0;
+};
+
+TRecordStamp ToRecordStamp(TDateTime time) {
+    if (!std::isfinite(time)) throw ERangeError();
+    double day = std::floor(time);
+    double seconds = std::nearbyint((time - day) * SecondsPerDay);
+    if (seconds >= SecondsPerDay) {
+        day += 1;
+        seconds -= SecondsPerDay;
+    }
+    return {static_cast<std::int64_t>(day), static_cast<std::int32_t>(seconds),
+            day + seconds / SecondsPerDay};
+}
+
+// At most `length` bytes, never ending inside a UTF-8 sequence.
+std::string Cut(const std::string& text, std::size_t length) {
+    if (text.size() <= length) return text;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    return text.substr(0, length);
+}
+
+std::string Tenths(double value) {
+    const double tenths = std::nearbyint(value * 10.0);  // halves go to the even neighbour
+    if (!std::isfinite(tenths) || std::fabs(tenths) > 1e15) throw ERangeError();
+    char digits[24];
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(tenths));
+    (void)error;
+    return PadLeft(std::string_view(digits, static_cast<std::size_t>(end - digits)), 7);
+}
+
+// Runs `step`; a failure is re-raised under the names of the writer's inner operations.
+template <typename TStep>
+void AsWriteDateFile(TStep step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        throw EBasicException::CreateFrom(error, 0, "TIntermagnetDateFile", "WriteDateFile");
+    }
+}
+
+}  // namespace
+
+TIntermagnetDataFile::TIntermagnetDataFile(std::int32_t interval, const std::string& idc,
+                                           const std::string& comp, const std::string& gin,
+                                           const std::string& cola, const std::string& lon,
+                                           const std::string& decbas)
+    : FInterval(interval),
+      FIDC(Cut(idc, 3)),
+      FCOMP(Cut(comp, 4)),
+      FGIN(Cut(gin, 3)),
+      FCOLA(Cut(cola, 4)),
+      FLONG(Cut(lon, 4)),
+      FDECBAS(Cut(decbas, 6)) {
+    if (interval <= 0 || (SecondsPerHour / 2) % interval != 0)
+        throw EBasicException::Create(
+            "The record interval must divide 1800 seconds, not " + std::to_string(interval), 0,
+            ClassText, "Create");
+}
+
+TIntermagnetDataFile::~TIntermagnetDataFile() {
+    try {
+        Finish();
+    } catch (const std::exception& error) {
+        Notifier().Report(TReportKind::WriteError, error.what());
+    } catch (...) {
+    }
+}
+
+void TIntermagnetDataFile::WriteDataFileT(std::span<const double> values, TDateTime time,
+                                          std::string& line) {
+    line.clear();
+    try {
+        if (values.size() < 3) throw ERangeError();
+        const std::optional<TFilterValue> out = FilterSample(values.first(3), time);
+        if (!out) return;
+        const TRecordStamp stamp = ToRecordStamp(out->Time);
+        if (stamp.Seconds % FInterval != 0) return;
+        const std::string record = DataRecord(out->Values[0], out->Values[1], out->Values[2]);
+        const std::int32_t hour = stamp.Seconds / SecondsPerHour;
+        const std::int32_t slot = (stamp.Seconds % SecondsPerHour) / FInterval;
+
+        if (Opened() && stamp.Day != FFileDay) {
+            // A new day (or the clock stepped back a day): finish this file whole first.
+            try {
+                CompleteBlock();
+            } catch (...) {
+                CloseFile();
+                throw;
+            }
+            CloseFile();
+        }
+        if (!Opened()) {
+            OpenDayFile(stamp.Value, stamp.Day);
+        } else if (FBlockOpen) {
+            if (hour < FBlockHour || (hour == FBlockHour && slot < FNextSlot)) return;
+            // Hours without records between two blocks get blocks of missing records.
+            for (std::int32_t empty = FBlockHour + 1; empty < hour; ++empty)
+                WriteHeader(static_cast<double>(stamp.Day) +
+                            static_cast<double>(empty * SecondsPerHour) / SecondsPerDay);
+            if (hour != FBlockHour) WriteHeader(stamp.Value);
+        }
+        if (!FBlockOpen) WriteHeader(stamp.Value);
+        WriteMissing(slot - FNextSlot);  // a gap inside the hour keeps the positions
+        AsWriteDateFile([&] { WriteOnLine(record); });
+        line = record;
+        FLastTime = stamp.Value;
+        CountLineAndReopen();
+    } catch (const std::exception& error) {
+        throw EBasicException::CreateFrom(error, 0, ClassText, "WriteDataFileT");
+    }
+}
+
+void TIntermagnetDataFile::OpenDayFile(TDateTime recordTime, std::int64_t day) {
+    const std::string directory =
+        FBaseDirectory + "INTERMAGNET/" + FormatDateTime("yyyy/mm", recordTime);
+    SetFileName(MakeFileName(Extension(), directory, recordTime, "MMMDDYY"));
+    FLineState = 0;
+    FBlockOpen = false;
+    OpenFile();
+    FFileDay = day;
+    FLineCount = 0;
+}
+
+void TIntermagnetDataFile::WriteHeader(TDateTime time) {
+    const TRecordStamp stamp = ToRecordStamp(time);
+    CompleteBlock();
+    AsWriteDateFile([&] {
+        if (FLineState == 2) {
+            FWriteLn("  " + IntermagnetMissingRecord);
+            FLineState = 1;
+        }
+        FWriteLn(HeaderLine(stamp.Value));
+    });
+    FLineState = 1;
+    FBlockOpen = true;
+    FBlockHour = stamp.Seconds / SecondsPerHour;
+    FNextSlot = 0;
+    WriteMissing((stamp.Seconds % SecondsPerHour) / FInterval);
+}
+
+void TIntermagnetDataFile::WriteMissing(std::int32_t count) {
+    AsWriteDateFile([&] {
+        for (std::int32_t i = 0; i < count; ++i) {
+            WriteOnLine(IntermagnetMissingRecord);
+        }
+    });
+}
+
+// One record at the next position: first or second half of a line. The state follows each
+// write that succeeded, so after a failure the next call continues where the file stops.
+void TIntermagnetDataFile::WriteOnLine(const std::string& record) {
+    if (FLineState == 2) {
+        FWriteLn("  " + record);
+        FLineState = 1;
+    } else {
+        FWriteString(record);
+        FLineState = 2;
+    }
+    ++FNextSlot;
+}
+
+void TIntermagnetDataFile::CompleteBlock() {
+    if (FBlockOpen && FNextSlot < RecordsPerHour()) WriteMissing(RecordsPerHour() - FNextSlot);
+}
+
+void TIntermagnetDataFile::Finish() {
+    if (!Opened()) return;
+    std::string failure;
+    try {
+        CompleteBlock();
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    try {
+        CloseFile();
+    } catch (const std::exception& error) {
+        if (failure.empty()) failure = error.what();
+    }
+    FBlockOpen = false;
+    if (!failure.empty()) throw EBasicException::Create(failure, 0, ClassText, "Finish");
+}
+
+int TIntermagnetDataFile::DayOfYear(TDateTime time) {
+    static constexpr int DaysBeforeMonth[12] = {0,   31,  59,  90,  120, 151,
+                                                181, 212, 243, 273, 304, 334};
+    const TDateParts date = DecodeDate(time);
+    return DaysBeforeMonth[date.Month - 1] + date.Day +
+           (IsLeapYear(date.Year) && date.Month > 2 ? 1 : 0);
+}
+
+std::string TIntermagnetDataFile::HeaderLine(TDateTime time) const {
+    const std::string dayOfYear = std::to_string(DayOfYear(time));
+    return FIDC + " " + UpperCaseAscii(FormatDateTime("mmmddyy", time)) + " " +
+           PadLeft(dayOfYear, 3) + " " + FormatDateTime("hh", time) + " " + FCOMP + " R " + FGIN +
+           " " + FCOLA + FLONG + " " + FDECBAS + " RRRRRRRRRRRRRRRR";
+}
+
+std::string TIntermagnetDataFile::DataRecord(double x, double y, double z) {
+    return Tenths(x) + " " + Tenths(y) + " " + Tenths(z) + " 999999";
+}

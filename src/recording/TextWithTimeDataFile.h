@@ -1,0 +1,48 @@
+#pragma once
+// The daily archive writer: records one received line per packet in
+// ARCHIVE/yyyy/mm/YYYYMMDDHHNNSS.<Extension>, named after the first packet of the file, and
+// starts a new file whenever the packets' calendar day changes.
+
+#include "recording/TextDataFile.h"
+
+#include <cstdint>
+#include <string>
+
+// Lines (or records) after which a file is closed and reopened for appending.
+constexpr std::int32_t ReopenLimit = 800;
+
+// Thread rule: an object is used by one thread only (the one that records the samples).
+class TTextWithTimeDataFile : public TTextDataFile {
+public:
+    TTextWithTimeDataFile() = default;
+
+    // Records `line` stamped `time`, opening, rolling over or reopening the file as needed.
+    // Every failure is raised as EBasicException (TTextDateFile/WriteDateFile) with the
+    // innermost message. A failed open leaves the writer closed (the next call tries a fresh
+    // name); a failed write leaves the file open and LastTime and LineCount unchanged; a failed
+    // reopen leaves it closed (the next call starts a new file).
+    void WriteDateFile(const std::string& line, TDateTime time);
+
+    // Closes the current file, if any, raising a failure (TTextDateFile/Finish). For the stop
+    // sequence, which wants to hear about it; destruction closes quietly.
+    virtual void Finish();
+
+    TDateTime LastTime() const { return FLastTime; }
+    std::int32_t LineCount() const { return FLineCount; }
+    const std::string& DateFormat() const { return FDateFormat; }
+    void SetDateFormat(const std::string& format) { FDateFormat = format; }
+
+protected:
+    // Closes after every ReopenLimit + 1 lines and reopens for appending.
+    void CountLineAndReopen();
+
+    TDateTime FLastTime = 0;
+    std::int32_t FLineCount = 0;
+
+private:
+    std::string FDateFormat = "YYYYMMDDHHNNSS";
+};
+
+// True when two stamps lie on different calendar days (compared after rounding to the
+// millisecond, as their names are formatted).
+bool OnDifferentDays(TDateTime a, TDateTime b);
