@@ -81,6 +81,8 @@ std::string TrailingComment(std::string_view text) {
     return result;
 }
 
+std::string TrimmedCopy(const std::string& text) { return std::string(Trimmed(text)); }
+
 void CheckName(const std::string& name, const char* what, const char* forbidden) {
     if (name.empty()) throw std::invalid_argument(std::string("Empty ") + what + " name");
     if (name.find_first_of(forbidden) != std::string::npos)
@@ -100,8 +102,8 @@ void CheckValue(const std::string& key, const std::string& value) {
         throw std::invalid_argument("The value of '" + key + "' must be a single line");
 }
 
-std::int64_t ModifiedNs(const struct stat& info) {
-    return std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+std::int64_t Nanoseconds(const struct timespec& time) {
+    return std::int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 
@@ -143,6 +145,11 @@ int CreateTemporary(const std::filesystem::path& target, std::string& temporaryN
 }
 
 }  // namespace
+
+TProfileFile::TDiskStamp TProfileFile::StampOf(const struct stat& info) {
+    return {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim),
+            Nanoseconds(info.st_ctim)};
+}
 
 struct TProfileFile::TDocument {
     // Case-insensitive names, one value per key, single-line values, "key=value" on save.
@@ -214,13 +221,13 @@ void TProfileFile::Load() const {
         if (error == ENOENT) return;  // a missing file reads as empty
         struct stat info {};
         if (::stat(FFileName.c_str(), &info) == 0)
-            FStamp = {true, info.st_dev, info.st_ino, info.st_size, ModifiedNs(info)};
+            FStamp = StampOf(info);
         FReadError = "Cannot read settings file " + FFileName + ": " + SystemReason(error);
         return;
     }
     struct stat info {};
     ::fstat(fd, &info);
-    FStamp = {true, info.st_dev, info.st_ino, info.st_size, ModifiedNs(info)};
+    FStamp = StampOf(info);
     std::string text;
     char buffer[16384];
     for (;;) {
@@ -249,7 +256,7 @@ void TProfileFile::RefreshIfChanged() const {
     struct stat info {};
     TDiskStamp now;
     if (::stat(FFileName.c_str(), &info) == 0)
-        now = {true, info.st_dev, info.st_ino, info.st_size, ModifiedNs(info)};
+        now = StampOf(info);
     if (!(now == FStamp)) Load();
 }
 
@@ -286,6 +293,7 @@ std::string TProfileFile::Serialize() const {
 
 void TProfileFile::Save() {
     namespace fs = std::filesystem;
+    if (FFileName.empty()) throw EInOutError("Cannot write settings file: no file name given");
     const std::string text = Serialize();
     // Replace the file a symbolic link points to, not the link itself.
     std::error_code ignored;
@@ -318,7 +326,7 @@ void TProfileFile::Save() {
     FReadError.clear();
     struct stat info {};
     if (::stat(FFileName.c_str(), &info) == 0)
-        FStamp = {true, info.st_dev, info.st_ino, info.st_size, ModifiedNs(info)};
+        FStamp = StampOf(info);
 }
 
 std::string TProfileFile::ReadString(const std::string& section, const std::string& key,
@@ -349,8 +357,11 @@ bool TProfileFile::ReadBool(const std::string& section, const std::string& key,
     return defaultValue;
 }
 
-void TProfileFile::WriteString(const std::string& section, const std::string& key,
-                               const std::string& value) {
+void TProfileFile::WriteString(const std::string& sectionName, const std::string& keyName,
+                               const std::string& valueText) {
+    const std::string section = TrimmedCopy(sectionName);
+    const std::string key = TrimmedCopy(keyName);
+    const std::string value = TrimmedCopy(valueText);
     CheckSection(section);
     CheckKey(key);
     CheckValue(key, value);

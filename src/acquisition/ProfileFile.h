@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <sys/types.h>
+#include <sys/stat.h>
 #include <vector>
 
 
@@ -45,8 +45,9 @@ public:
     bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
 
     // Section and key names must be non-empty single lines ("]" is not allowed in a section
-    // name, "=" not in a key, and a key must not start with ";" or "#"); values must be single
-    // lines. Otherwise std::invalid_argument, and nothing is written.
+    // name, "=" not in a key, and a key must not start with ";", "#" or "["); values must be
+    // single lines. Otherwise std::invalid_argument, and nothing is written. Blanks around names
+    // and values are dropped, as the file format cannot keep them.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
     // "1" or "0".
@@ -74,9 +75,11 @@ private:
         ino_t Inode = 0;
         off_t Size = 0;
         std::int64_t ModifiedNs = 0;
+        std::int64_t StatusChangedNs = 0;  // also moves on chmod, so a file made readable is re-read
         bool operator==(const TDiskStamp&) const = default;
     };
 
+    static TDiskStamp StampOf(const struct stat& info);
     void Load() const;
     void RefreshIfChanged() const;
     void PrepareWrite();

@@ -283,6 +283,13 @@ TEST(ProfileFile, UnreadableFileReadsAsEmptyAndIsNeverOverwritten) {
     EXPECT_THAT(WriteErrorText(file), HasSubstr("not written"));
     EXPECT_THROW(file.DeleteKey("Options", "MaxPointsOnScreen"), EInOutError);
     EXPECT_TRUE(fs::is_directory(name));
+    // Once the file can be read, the same object reads it and writes again.
+    fs::remove(name);
+    WriteWholeFile(name, "[Options]\nMaxPointsOnScreen=7\n");
+    EXPECT_EQ(file.ReadError(), "");
+    EXPECT_EQ(file.ReadInteger("Options", "MaxPointsOnScreen", 100), 7);
+    file.WriteInteger("Options", "MaxPointsOnScreen", 8);
+    EXPECT_EQ(ReadWholeFile(name), "[Options]\nMaxPointsOnScreen=8\n");
 }
 
 TEST(ProfileFile, WritesThroughASymbolicLinkToItsTarget) {
@@ -294,4 +301,14 @@ TEST(ProfileFile, WritesThroughASymbolicLinkToItsTarget) {
     file.WriteString("A", "Y", "2");
     EXPECT_TRUE(fs::is_symlink(dir.File("link.ini")));
     EXPECT_EQ(ReadWholeFile(target), "[A]\nX=1\nY=2\n");
+}
+
+TEST(ProfileFile, BlanksAroundNamesAndValuesAreDroppedAsTheFormatWould) {
+    TTempDir dir;
+    const std::string name = dir.File("station.ini");
+    TProfileFile file(name);
+    file.WriteString(" Options ", " Key ", "  spaced value  ");
+    EXPECT_EQ(file.ReadString("Options", "Key", ""), "spaced value");
+    EXPECT_EQ(ReadWholeFile(name), "[Options]\nKey=spaced value\n");
+    EXPECT_THROW(file.WriteString("Options", "   ", "1"), std::invalid_argument);
 }
