@@ -218,7 +218,7 @@ void TProfileFile::Load() const {
     const int fd = ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        if (error == ENOENT) return;  // a missing file reads as empty
+        if (error == ENOENT || error == ENOTDIR) return;  // a missing file reads as empty
         struct stat info {};
         if (::stat(FFileName.c_str(), &info) == 0)
             FStamp = StampOf(info);
@@ -298,7 +298,11 @@ void TProfileFile::Save() {
     // Replace the file a symbolic link points to, not the link itself.
     std::error_code ignored;
     fs::path target = FFileName;
-    if (fs::is_symlink(target, ignored)) target = fs::weakly_canonical(target, ignored);
+    if (fs::is_symlink(target, ignored)) {
+        std::error_code error;
+        const fs::path resolved = fs::weakly_canonical(target, error);
+        if (!error) target = resolved;
+    }
     if (target.parent_path().empty()) target = fs::path(".") / target;
 
     const auto fail = [&](int error, const std::string& temporary) {

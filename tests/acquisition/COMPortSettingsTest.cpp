@@ -118,12 +118,3 @@ TEST(COMPortSettings, SaveRaisesAtTheFirstValueAboveTheSignedRange) {
     EXPECT_EQ(file.ReadSection("COMPortSettings").size(), 7u);  // up to ReadTotalMultiplier
     EXPECT_FALSE(file.ValueExists("COMPortSettings", "ReadTotalConstant"));
 }
-
-TEST(COMPortSettings, IndexTextsDescribeTheDefaultLine) {
-    const TCOMPortSettings defaults;
-    EXPECT_EQ(BaudRateTexts[defaults.BaudRate], "9600");
-    EXPECT_EQ(StopBitsTexts[defaults.StopBits], "1");
-    EXPECT_EQ(DataBitsTexts[defaults.DataBits], "8");
-    EXPECT_EQ(ParityTexts[defaults.Parity], "None");
-    EXPECT_EQ(BaudRateTexts.back(), "256000");
-}

@@ -101,14 +101,3 @@ TEST(SerialDeviceSettings, MappingRoundTripAndOddKeysIgnored) {
     EXPECT_THROW(SaveSerialDevice(file, 1, "/dev/a\n[Options]"), std::invalid_argument);
     EXPECT_TRUE(LoadSerialDevices(TProfileFile(dir.File("none.ini"))).empty());
 }
-
-TEST(SettingsKeys, KeyHelpersSpellTheStoredNames) {
-    namespace Keys = SettingsKeys;
-    EXPECT_EQ(Keys::GraphAndSeries::GraphChannelKey(3, 1), "Graph_3_Chan_1");
-    EXPECT_EQ(Keys::Filter::CoefficientKey(12), "C12");
-    EXPECT_EQ(Keys::RecentFiles::ItemKey(0), "Item_0");
-    EXPECT_EQ(Keys::MainForm::CheckBoxCheckedKey(4), "CheckBox4_Checked");
-    EXPECT_EQ(Keys::MainForm::PanelHeightKey(2), "Panel2_Height");
-    EXPECT_EQ(Keys::SerialDevices::PortKey(4), "COM4");
-    EXPECT_STREQ(Keys::COMPortSettings::OutputBufferSize, "OutputBufferSize");
-}
