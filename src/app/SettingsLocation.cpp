@@ -24,7 +24,7 @@ fs::path HomeFolder() {
 }
 
 fs::path ConfigFolder() {
-    // The base directory specification ignores relative paths in XDG_CONFIG_HOME.
+    // XDG base directories: a relative XDG_CONFIG_HOME is to be ignored.
     const char* configured = std::getenv("XDG_CONFIG_HOME");
     if (configured && *configured && fs::path(configured).is_absolute()) return configured;
     return HomeFolder() / ".config";
