@@ -1,0 +1,33 @@
+#pragma once
+// The six header texts of the INTERMAGNET files, as the user enters them and the settings file
+// keeps them. Each has a fixed width in the file format, so each is cut to its maximum length.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+inline constexpr std::size_t IDCMaxLength = 3;
+inline constexpr std::size_t COMPMaxLength = 4;
+inline constexpr std::size_t GINMaxLength = 3;
+inline constexpr std::size_t COLAMaxLength = 4;
+inline constexpr std::size_t LONGMaxLength = 4;
+inline constexpr std::size_t DECBASMaxLength = 6;
+
+// Before any settings are read each text is its own field name, as on a first run.
+struct TIntermagnetHeader {
+    std::string IDC = "IDC";        // station code
+    std::string COMP = "COMP";      // components
+    std::string GIN = "GIN";        // data centre
+    std::string COLA = "COLA";      // colatitude
+    std::string LONG = "LONG";      // longitude
+    std::string DECBAS = "DECBAS";  // declination base
+
+    bool operator==(const TIntermagnetHeader&) const = default;
+};
+
+// The first `maxLength` characters of a UTF-8 text. Characters, not bytes, are counted, so a
+// cut never splits a character into invalid bytes.
+std::string CutToLength(std::string_view text, std::size_t maxLength);
+
+// Every text cut to its maximum length.
+TIntermagnetHeader CutToSize(const TIntermagnetHeader& header);

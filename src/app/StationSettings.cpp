@@ -1,0 +1,86 @@
+#include "app/StationSettings.h"
+
+#include "acquisition/NumberText.h"
+#include "acquisition/ProfileFile.h"
+#include "app/SettingsKeys.h"
+
+#include <filesystem>
+
+namespace Keys = SettingsKeys;
+
+namespace {
+
+std::string ReadHeaderText(const TProfileFile& file, const char* key, std::size_t maxLength) {
+    return CutToLength(file.ReadString(Keys::Intermagnet::Section, key, key), maxLength);
+}
+
+}  // namespace
+
+void LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
+    LoadCOMPortSettings(settings.PortSettings, file);
+    settings.MaxPointsOnScreen =
+        file.ReadInteger(Keys::Options::Section, Keys::Options::MaxPointsOnScreen, 100);
+    for (int g = 0; g < StationGraphCount; ++g)
+        for (int c = 0; c < StationChannelCount; ++c)
+            settings.GraphChannels[g][c] = file.ReadBool(
+                Keys::GraphAndSeries::Section, Keys::GraphAndSeries::GraphChannelKey(g, c), g == c);
+    settings.AutoCreateIntermagnet =
+        file.ReadBool(Keys::Options::Section, Keys::Options::AutoCreateIntermagnet, true);
+    settings.MinuteOr5Seconds =
+        file.ReadInteger(Keys::Intermagnet::Section, Keys::Intermagnet::MinuteOr5Seconds, 0);
+
+    TIntermagnetHeader& header = settings.IntermagnetHeader;
+    header.IDC = ReadHeaderText(file, Keys::Intermagnet::IDC, IDCMaxLength);
+    header.COMP = ReadHeaderText(file, Keys::Intermagnet::COMP, COMPMaxLength);
+    header.GIN = ReadHeaderText(file, Keys::Intermagnet::GIN, GINMaxLength);
+    header.COLA = ReadHeaderText(file, Keys::Intermagnet::COLA, COLAMaxLength);
+    header.LONG = ReadHeaderText(file, Keys::Intermagnet::LONG, LONGMaxLength);
+    header.DECBAS = ReadHeaderText(file, Keys::Intermagnet::DECBAS, DECBASMaxLength);
+
+    // Reading stops at the first missing index, so "C0", "C1", "C3" give two coefficients.
+    std::vector<std::string> texts;
+    std::vector<double> values;
+    for (int n = 0; file.ValueExists(Keys::Filter::Section, Keys::Filter::CoefficientKey(n)); ++n) {
+        texts.push_back(file.ReadString(Keys::Filter::Section, Keys::Filter::CoefficientKey(n), "0"));
+        values.push_back(StrToFloat(texts.back()));
+    }
+    settings.FilterCoefficientTexts = std::move(texts);
+    settings.FilterCoefficients = std::move(values);
+}
+
+void SaveStationSettings(const TStationSettings& settings, TProfileFile& file) {
+    TProfileUpdate pass(file);
+    SaveCOMPortSettings(settings.PortSettings, file);
+    file.WriteInteger(Keys::Options::Section, Keys::Options::MaxPointsOnScreen,
+                      settings.MaxPointsOnScreen);
+    for (int g = 0; g < StationGraphCount; ++g)
+        for (int c = 0; c < StationChannelCount; ++c)
+            file.WriteBool(Keys::GraphAndSeries::Section, Keys::GraphAndSeries::GraphChannelKey(g, c),
+                           settings.GraphChannels[g][c]);
+    file.WriteBool(Keys::Options::Section, Keys::Options::AutoCreateIntermagnet,
+                   settings.AutoCreateIntermagnet);
+    file.WriteInteger(Keys::Intermagnet::Section, Keys::Intermagnet::MinuteOr5Seconds,
+                      settings.MinuteOr5Seconds);
+
+    const TIntermagnetHeader& header = settings.IntermagnetHeader;
+    file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::IDC, header.IDC);
+    file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::COMP, header.COMP);
+    file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::GIN, header.GIN);
+    file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::COLA, header.COLA);
+    file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::LONG, header.LONG);
+    file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::DECBAS, header.DECBAS);
+
+    const int count = int(settings.FilterCoefficientTexts.size());
+    for (int n = 0; n < count; ++n)
+        file.WriteString(Keys::Filter::Section, Keys::Filter::CoefficientKey(n),
+                         settings.FilterCoefficientTexts[n]);
+    for (int n = count; file.ValueExists(Keys::Filter::Section, Keys::Filter::CoefficientKey(n)); ++n)
+        file.DeleteKey(Keys::Filter::Section, Keys::Filter::CoefficientKey(n));
+    pass.Commit();
+}
+
+std::string IniFileErrorText(const std::string& fileName) {
+    std::error_code ignored;
+    const std::filesystem::path full = std::filesystem::absolute(fileName, ignored);
+    return "Error in ini-file:" + full.lexically_normal().string();
+}
