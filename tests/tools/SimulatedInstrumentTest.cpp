@@ -1,5 +1,4 @@
 // The simulator as a library, writing to real pseudo-terminals and files.
-#include "sim/PseudoTerminal.h"
 #include "sim/SimulatedInstrument.h"
 
 #include "DeviceReader.h"
@@ -10,11 +9,31 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <pty.h>
+#include <stdexcept>
+#include <unistd.h>
 #include <thread>
 
 using namespace std::chrono_literals;
 
 namespace {
+
+// A pseudo-terminal as the system makes it, standing in for a serial port.
+struct TTerminalPair {
+    int Master = -1;
+    int Device = -1;
+    std::string DevicePath;
+
+    TTerminalPair() {
+        char name[128];
+        if (openpty(&Master, &Device, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+        DevicePath = name;
+    }
+    ~TTerminalPair() {
+        close(Master);
+        close(Device);
+    }
+};
 
 TSimulatorOptions FastOptions(std::uint64_t count) {
     TSimulatorOptions options;
@@ -89,15 +108,16 @@ TEST(SimulatedInstrument, PacesLinesAtTheRateWithSubSecondStamps) {
 }
 
 TEST(SimulatedInstrument, WritesToAGivenTerminalInRawModeAndReportsItsHangUp) {
-    auto port = std::make_unique<TPseudoTerminal>();
+    // A fresh terminal in its default mode, which would turn "\n" into "\r\n".
+    auto port = std::make_unique<TTerminalPair>();
     TSimulatorOptions options = FastOptions(0);
-    options.DevicePath = port->DevicePath();
+    options.DevicePath = port->DevicePath;
     options.LineEnd = TLineEnd::LfCr;
     TSimulatedInstrument instrument(options);
     instrument.Start();
-    EXPECT_EQ(instrument.DevicePath(), port->DevicePath());
+    EXPECT_EQ(instrument.DevicePath(), port->DevicePath);
     {
-        TDeviceReader reader(port->MasterHandle());
+        TDeviceReader reader(port->Master);
         ASSERT_TRUE(reader.WaitForLines(20, 10s, "\n\r"));
         // No output processing on the device: "\n" did not become "\r\n".
         EXPECT_EQ(reader.Received().find("\r\n"), std::string::npos);

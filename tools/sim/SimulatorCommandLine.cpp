@@ -43,7 +43,8 @@ std::string SimulatorUsage() {
            "  --help           show this help\n"
            "  --version        show the version\n"
            "\n"
-           "Ends cleanly on SIGINT or SIGTERM (exit 0); bad arguments exit 2, failures 1.\n";
+           "Ends cleanly on SIGINT, SIGTERM or SIGHUP (exit 0); bad arguments exit 2,\n"
+           "failures 1.\n";
 }
 
 TSimulatorCommand ParseSimulatorCommandLine(const std::vector<std::string>& arguments) {
