@@ -18,8 +18,8 @@
 #define ORVANT_SIMULATOR_PROGRAM (ORVANT_BIN_DIR "/tools/orvant3k-sim")
 #endif
 
-// Thread rule: one thread uses an object. A child still running when the object goes is killed
-// and reaped.
+// A child still running when the object goes is killed and reaped.
+// Thread rule: one thread uses an object.
 class TSimProcess {
 public:
     static constexpr int TimedOut = -1;

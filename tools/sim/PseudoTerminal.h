@@ -6,8 +6,7 @@
 
 #include <string>
 
-// Thread rule: created and destroyed by one thread; the handles may be used from any thread
-// while the object lives.
+// Thread rule: created and destroyed by one thread; its handles serve any thread meanwhile.
 class TPseudoTerminal {
 public:
     // Creates and configures it; EBasicException (class "TPseudoTerminal", operation "Open")

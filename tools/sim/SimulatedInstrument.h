@@ -24,8 +24,7 @@ class TDeviceLink;
 class TLineSource;
 class TPseudoTerminal;
 
-// Thread rule: Start, Stop and the destructor belong to the owning thread; DevicePath (after
-// Start), LinesSent, Finished, WaitFinished and ErrorText may be called from any thread.
+// Thread rule: Start, Stop and the destructor on the owning thread; the getters from any thread.
 class TSimulatedInstrument {
 public:
     explicit TSimulatedInstrument(TSimulatorOptions options);
@@ -40,7 +39,8 @@ public:
     // device and removes the link. Safe to call more than once and before Start.
     void Stop();
 
-    // The device the lines go to: the pseudo-terminal's device path, or the given device.
+    // The device the lines go to (set by Start): the pseudo-terminal's device path, or the
+    // given device.
     const std::string& DevicePath() const { return FDevicePath; }
     // Lines written whole to the device so far.
     std::uint64_t LinesSent() const { return FLinesSent.load(); }
