@@ -19,17 +19,26 @@ namespace {
 // How long a serving wait sleeps at most between checks of its condition.
 constexpr int ServingPollMs = 5;
 
-std::mutex HandOffLock;
-std::condition_variable HandOffPosted;
-// Counts posted hand-offs: a serving wait that saw it change knows a call is waiting.
-std::uint64_t PostedCount = 0;
-QObject* Receiver = nullptr;
+// Never destroyed: a worker may still post while the program's statics go away.
+struct THandOffState {
+    std::mutex Lock;
+    std::condition_variable Posted;
+    // Counts posted hand-offs: a serving wait that saw it change knows a call is waiting.
+    std::uint64_t PostedCount = 0;
+    QObject* Receiver = nullptr;
+};
+
+THandOffState& State() {
+    static THandOffState* const state = new THandOffState;
+    return *state;
+}
 
 // The object that receives the hand-offs; it lives on the application's thread and goes with
 // the application object.
 QObject* HandOffReceiver() {
-    std::lock_guard<std::mutex> guard(HandOffLock);
-    if (Receiver) return Receiver;
+    THandOffState& state = State();
+    std::lock_guard<std::mutex> guard(state.Lock);
+    if (state.Receiver) return state.Receiver;
     QCoreApplication* application = QCoreApplication::instance();
     if (!application) throw std::logic_error("a hand-off needs the application object");
     auto* receiver = new QObject;
@@ -38,11 +47,11 @@ QObject* HandOffReceiver() {
     else
         receiver->moveToThread(application->thread());
     QObject::connect(receiver, &QObject::destroyed, [] {
-        std::lock_guard<std::mutex> guard(HandOffLock);
-        Receiver = nullptr;
+        std::lock_guard<std::mutex> guard(State().Lock);
+        State().Receiver = nullptr;
     });
-    Receiver = receiver;
-    return Receiver;
+    state.Receiver = receiver;
+    return receiver;
 }
 
 bool OnReceiverThread(QObject* receiver) { return QThread::currentThread() == receiver->thread(); }
@@ -72,10 +81,10 @@ void RunOnMainThread(const std::function<void()>& call) {
         Qt::QueuedConnection);
     promise.reset();
     {
-        std::lock_guard<std::mutex> guard(HandOffLock);
-        ++PostedCount;
+        std::lock_guard<std::mutex> guard(State().Lock);
+        ++State().PostedCount;
     }
-    HandOffPosted.notify_all();
+    State().Posted.notify_all();
     finished.get();
 }
 
@@ -89,11 +98,12 @@ bool ServeHandOffsUntil(const std::function<bool()>& done, int timeoutMs) {
     const bool serving = OnReceiverThread(receiver);
     const QDeadlineTimer deadline =
         timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
+    THandOffState& state = State();
     for (;;) {
         std::uint64_t seen = 0;
         {
-            std::lock_guard<std::mutex> guard(HandOffLock);
-            seen = PostedCount;
+            std::lock_guard<std::mutex> guard(state.Lock);
+            seen = state.PostedCount;
         }
         // Calls posted before `seen` was read are served here; a later one changes the count
         // and cuts the sleep below short.
@@ -102,8 +112,8 @@ bool ServeHandOffsUntil(const std::function<bool()>& done, int timeoutMs) {
         if (deadline.hasExpired()) return false;
         const std::int64_t remaining = deadline.isForever() ? ServingPollMs : deadline.remainingTime();
         const auto sleep = std::chrono::milliseconds(std::clamp<std::int64_t>(remaining, 0, ServingPollMs));
-        std::unique_lock<std::mutex> guard(HandOffLock);
-        HandOffPosted.wait_for(guard, sleep, [&] { return PostedCount != seen; });
+        std::unique_lock<std::mutex> guard(state.Lock);
+        state.Posted.wait_for(guard, sleep, [&] { return state.PostedCount != seen; });
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <QThread>
 
+#include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -152,7 +153,7 @@ TEST(ReaderAndProcessing, SemaphoreAtItsMaximumStillDeliversEveryLineAndTheStopD
 
 TEST(HandOff, RunsDirectlyOnTheMainThreadAndCarriesErrorsBack) {
     EnsureQtApplication();
-    int calls = 0;
+    std::atomic<int> calls{0};
     RunOnMainThread([&] { ++calls; });
     EXPECT_EQ(calls, 1);
 
