@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // The read and write time-outs, in milliseconds, in the order of the settings file.
@@ -22,8 +23,17 @@ struct TDeviceControlBlock {
     std::uint8_t StopBits = 0;  // 0 = 1 bit, 1 = 1.5 bits, 2 = 2 bits
 };
 
-// Parses "baud,parity,data bits,stop bits" into the block; false when the text is not valid.
+// Parses "baud,parity,data bits,stop bits" into the block; false when the text is not valid
+// (the block is then left unchanged).
 bool BuildCommDCBA(const std::string& text, TDeviceControlBlock& dcb);
+
+// Applies the block to an open terminal: raw mode, the baud rate, parity, data and stop bits,
+// receiver on, modem lines ignored, no flow control. Returns 0 or the errno of the failure
+// (EINVAL for settings this system's driver cannot take).
+int ApplyDeviceControlBlock(int handle, const TDeviceControlBlock& dcb);
+
+// A time-out member of this value has the platform's special meanings (see TCOMPort::Get).
+constexpr std::uint32_t MAXDWORD = 0xFFFFFFFFu;
 
 // Flags of PurgeComm.
 constexpr int PURGE_TXABORT = 1;
@@ -38,6 +48,7 @@ constexpr int PURGE_RXCLEAR = 8;
 class TCOMPort {
 public:
     TCOMPort();
+    // Closes the port; a device whose purge fails is released all the same.
     virtual ~TCOMPort();
     TCOMPort(const TCOMPort&) = delete;
     TCOMPort& operator=(const TCOMPort&) = delete;
@@ -47,14 +58,33 @@ public:
     int Open(const std::string& name);
     // -1 when not open; else purge (15), close, 0.
     int Close();
-    // Reads at most `count` bytes under the time-out rule; 0 when nothing arrived in time.
+    // Reads at most `count` bytes and returns how many arrived, 0 when nothing did. The read
+    // ends when the count is reached; or, once a byte has arrived, when more than ReadInterval
+    // ms pass without another; or when ReadTotalMultiplier * count + ReadTotalConstant ms have
+    // passed since it began. A zero member plays no part; with all three zero the read waits
+    // for the full count. ReadInterval = MAXDWORD with both totals zero returns at once with
+    // what is waiting; MAXDWORD in the interval and the multiplier with a constant in between
+    // returns as soon as anything has arrived, or after the constant.
+    // A device that hangs up (unplugged, the far end of a pseudo-terminal closed) is a failed
+    // read; bytes taken before it are returned first and the next call raises.
     int Get(void* buffer, int count);
+    // Writes under the write total time-out (0: no limit); returns the bytes written.
     int Send(const void* buffer, int count);
     int PurgeComm(int flags);
     int SetCOMPortOptions(const std::string& options);
     int SetDCB();
     int SetTimeouts(const TCommTimeouts& timeouts);
+    // The driver here keeps its own queue sizes; the sizes asked for are checked and kept.
     int SetBufSize(int inputSize, int outputSize);
+
+    // Releases the device without purging its queues, for a device that has gone and whose
+    // purge (and so Close) fails. Does nothing when not open; never raises.
+    void CloseWithoutPurge() noexcept;
+
+    // A check that a blocking Get consults every few tens of milliseconds while it waits; when
+    // it answers true the read returns what has arrived so far. Lets the owning thread end a
+    // long or unlimited read promptly on a stop request.
+    void SetReadAbortCheck(std::function<bool()> check) { FReadAbortCheck = std::move(check); }
 
     const std::string& PortName() const { return FPortName; }
     // The device path the last Open used (PortName resolved through the mapping).
@@ -64,6 +94,8 @@ public:
     const TCommTimeouts& Timeouts() const { return FTimeouts; }
     const TDeviceControlBlock& DCB() const { return FDCB; }
     int Handle() const { return FHandle; }
+    int InputBufferSize() const { return FInputBufferSize; }
+    int OutputBufferSize() const { return FOutputBufferSize; }
 
     virtual const char* ClassName() const { return "TCOMPort"; }
 
@@ -75,4 +107,7 @@ private:
     TDeviceControlBlock FDCB;
     int FHandle = -1;
     std::string FDevicePath;
+    int FInputBufferSize = 0;
+    int FOutputBufferSize = 0;
+    std::function<bool()> FReadAbortCheck;
 };

@@ -43,6 +43,7 @@ const char* ReportKindName(TReportKind kind) {
         case TReportKind::BadLine: return "bad line";
         case TReportKind::PortError: return "port error";
         case TReportKind::PortOk: return "port";
+        case TReportKind::ProcessingError: return "processing error";
         case TReportKind::WriteError: return "write error";
         case TReportKind::Info: return "info";
     }

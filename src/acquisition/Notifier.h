@@ -11,6 +11,7 @@ enum class TReportKind {
     BadLine,     // a received line was dropped
     PortError,   // the serial port failed; the reader has ended
     PortOk,      // the port works again after a failure
+    ProcessingError,  // the processing thread has ended on an error; samples go nowhere
     WriteError,  // a file could not be written
     Info,        // anything else worth a line in the log
 };

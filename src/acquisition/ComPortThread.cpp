@@ -1,0 +1,133 @@
+#include "acquisition/ComPortThread.h"
+
+#include "acquisition/BasicException.h"
+#include "acquisition/COMPort.h"
+#include "acquisition/LineAssembler.h"
+#include "acquisition/LogicalPacket.h"
+#include "acquisition/Notifier.h"
+#include "acquisition/PacketQueue.h"
+#include "acquisition/PacketSemaphore.h"
+#include "acquisition/RuntimeErrors.h"
+#include "acquisition/SerialDevices.h"
+
+#include <limits>
+#include <system_error>
+
+namespace {
+
+// The settings file stores unsigned sizes; the port takes signed ones.
+int CheckedSize(std::uint32_t size) {
+    if (size > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) throw ERangeError();
+    return static_cast<int>(size);
+}
+
+}  // namespace
+
+TComPortThread::TComPortThread(const TCOMPortSettings& settings, TPacketQueue& queue,
+                               TPacketSemaphore& semaphore, QObject* parent)
+    : QThread(parent),
+      FSettings(settings),
+      FQueue(queue),
+      FSemaphore(semaphore),
+      FPort(std::make_unique<TCOMPort>()) {}
+
+TComPortThread::~TComPortThread() {
+    if (isRunning()) {
+        RequestStop();
+        wait();
+    }
+}
+
+std::string TComPortThread::Failure() const {
+    std::lock_guard<std::mutex> guard(FFailureLock);
+    return FFailure;
+}
+
+void TComPortThread::run() {
+    QThread::currentThread()->setPriority(QThread::HighPriority);
+    std::string failure;
+    try {
+        FState = TState::Opening;
+        OpenPort();
+        FState = TState::Reading;
+        ReadLines();
+    } catch (const std::exception& error) {
+        failure = FailureText(error);
+    }
+    FState = TState::Closing;
+    try {
+        FPort->Close();
+    } catch (const std::exception& error) {
+        // A device that has gone cannot be purged; it is released all the same.
+        FPort->CloseWithoutPurge();
+        if (failure.empty()) failure = FailureText(error);
+    }
+    if (!failure.empty()) {
+        {
+            std::lock_guard<std::mutex> guard(FFailureLock);
+            FFailure = failure;
+        }
+        // Without this the window would go on showing a run that receives nothing.
+        Notifier().Report(TReportKind::PortError, failure);
+    }
+    FState = TState::Finished;
+}
+
+void TComPortThread::OpenPort() {
+    FPort->Open(COMPortName(FSettings.COMPort));
+    FPort->SetCOMPortOptions(LineSettings);
+    FPort->SetBufSize(CheckedSize(FSettings.InputBufferSize), CheckedSize(FSettings.OutputBufferSize));
+    FPort->SetTimeouts(TCommTimeouts{FSettings.ReadInterval, FSettings.ReadTotalMultiplier,
+                                     FSettings.ReadTotalConstant, FSettings.WriteTotalMultiplier,
+                                     FSettings.WriteTotalConstant});
+    FPort->PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
+    FPort->SetReadAbortCheck([this] { return isInterruptionRequested(); });
+}
+
+void TComPortThread::ReadLines() {
+    char buffer[ReadSize];
+    TLineAssembler assembler;
+    while (!isInterruptionRequested()) {
+        const int received = FPort->Get(buffer, ReadSize);
+        if (isInterruptionRequested()) break;
+        assembler.Feed(
+            buffer, static_cast<std::size_t>(received),
+            [this](const std::string& line) { HandleLine(line); }, [this] { DropLine(); });
+    }
+}
+
+void TComPortThread::HandleLine(const std::string& line) {
+    if (line.size() != LineLength) {
+        DropLine();
+        return;
+    }
+    std::unique_ptr<TLogicalPacket> packet;
+    try {
+        packet = std::make_unique<TLogicalPacket>(line, TBadLineReport::NonModal);
+    } catch (const std::exception&) {
+        DropLine();
+        return;
+    }
+    FQueue.Append(std::move(packet));
+    ++FLinesQueued;
+    // Announced after the append, so a wake-up never comes before its packet. A refused release
+    // (the semaphore at its maximum) loses nothing: a wake-up is then pending, and the
+    // processing thread empties the whole queue on every wake-up.
+    FSemaphore.Release(1);
+}
+
+void TComPortThread::DropLine() {
+    ++FLinesDropped;
+    Notifier().Beep();
+}
+
+std::string TComPortThread::FailureText(const std::exception& error) const {
+    std::string text = error.what();
+    const std::string& device = FPort->DevicePath();
+    if (device.empty()) return text;
+    text += "\n" + device;
+    const auto* basic = dynamic_cast<const EBasicException*>(&error);
+    if (basic && basic->ErrorCode() != 0)
+        text += ": " + std::error_code(basic->ErrorCode(), std::generic_category()).message();
+    return text;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "acquisition/COMPortSettings.h"
+#include "app/IntermagnetHeader.h"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class TComPortThread;
+class TIntermagnetDataFile;
+class TLogicalPacket;
+class TPacketSemaphore;
+class TProcessingThread;
+class TSampleHandler;
+class TTextWithTimeDataFile;
+
+// What one acquisition run takes from the station's settings; copied at construction, so the
+// settings may change while the run goes on without touching it.
+struct TRunSettings {
+    TCOMPortSettings PortSettings;
+    bool AutoCreateIntermagnet = true;
+    int MinuteOr5Seconds = 0;  // 0: one-minute INTERMAGNET values, else five-second values
+    TIntermagnetHeader IntermagnetHeader;
+};
+
+// The port of a run could not be opened. The message is "Could not open COM port: COM<n>"; the
+// detail names the device and the system's reason.
+class EPortOpenError : public std::runtime_error {
+public:
+    EPortOpenError(const std::string& message, std::string detail)
+        : std::runtime_error(message), FDetail(std::move(detail)) {}
+    const std::string& Detail() const { return FDetail; }
+    // Message and detail on two lines, as the user sees them.
+    std::string FullText() const { return std::string(what()) + "\n" + FDetail; }
+
+private:
+    std::string FDetail;
+};
+
+// What the recording steps did with one packet.
+struct TSampleRecord {
+    std::string ArchiveFileName;    // the archive file the line went to
+    std::string IntermagnetLine;    // the INTERMAGNET record written for it, or empty
+    std::string IntermagnetFileName;  // the INTERMAGNET file in use, or empty
+};
+
+// One acquisition run: the chain from the serial port to the files. The window and the
+// headless recorder both drive it, so both record identically; each adds its own steps
+// (controls, graphs, log) around these.
+//
+// Start, in this order: semaphore; processing thread with its queue; filter cleared;
+// INTERMAGNET writer; archive writer; trial open of the port; reader. Stop: reader stopped and
+// waited for; processing thread stopped, drained and waited for; INTERMAGNET writer, then
+// archive writer, finished and destroyed. Every packet the reader queued is recorded before
+// the files close.
+//
+// Thread rule: created, driven and destroyed on the user-interface thread; RecordSample runs
+// there too, inside the handler that the processing thread calls synchronously.
+class TAcquisitionRun {
+public:
+    TAcquisitionRun(TRunSettings settings, TSampleHandler& handler);
+    // Runs Stop quietly when the run still has objects.
+    ~TAcquisitionRun();
+    TAcquisitionRun(const TAcquisitionRun&) = delete;
+    TAcquisitionRun& operator=(const TAcquisitionRun&) = delete;
+
+    // The start steps, for callers that put their own steps between them.
+    void CreateSemaphoreAndProcessing();
+    void CreateWriters();  // clears the filter, creates the INTERMAGNET and archive writers
+    // Opens and closes the port once; EPortOpenError when it cannot be opened.
+    void TrialOpen();
+    void StartReader();
+    // All start steps in order.
+    void Start();
+
+    // The stop steps. A failing step ends the stop (the remaining steps are skipped) and its
+    // error is raised after every object that could be released is gone.
+    void Stop();
+
+    // The recording steps for one packet: archive line, then the INTERMAGNET writer when
+    // automatic creation is on. Raises the first failure; the later step is then skipped.
+    TSampleRecord RecordSample(const TLogicalPacket& packet);
+
+    bool HasReader() const { return FReader != nullptr; }
+    bool HasObjects() const;
+    const TRunSettings& Settings() const { return FSettings; }
+    // "COM" + (port index + 1).
+    std::string PortName() const;
+    TComPortThread* Reader() const { return FReader.get(); }
+    TProcessingThread* Processing() const { return FProcessing.get(); }
+    TTextWithTimeDataFile* ArchiveFile() const { return FArchiveFile.get(); }
+    TIntermagnetDataFile* IntermagnetFile() const { return FIntermagnetFile.get(); }
+
+private:
+    const TRunSettings FSettings;
+    TSampleHandler& FHandler;
+    std::unique_ptr<TPacketSemaphore> FSemaphore;
+    std::unique_ptr<TProcessingThread> FProcessing;
+    std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
+    std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
+    std::unique_ptr<TComPortThread> FReader;
+};

@@ -1,0 +1,147 @@
+#include "app/HeadlessRecorder.h"
+
+#include "acquisition/BasicException.h"
+#include "acquisition/ComPortThread.h"
+#include "acquisition/ProfileFile.h"
+#include "acquisition/SerialDevices.h"
+#include "app/AcquisitionRun.h"
+#include "app/SerialDeviceSettings.h"
+#include "app/SignalWatcher.h"
+#include "app/StationSettings.h"
+#include "recording/Filter.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// The kind of a recording failure, named after the file it concerns.
+std::string FailureKind(const std::exception& error) {
+    if (const auto* basic = dynamic_cast<const EBasicException*>(&error)) {
+        if (basic->SourceClass() == "TIntermagnetDataFile") return "INTERMAGNET file";
+        if (basic->SourceClass() == "TTextDateFile") return "archive file";
+    }
+    return "recording";
+}
+
+}  // namespace
+
+THeadlessRecorder::THeadlessRecorder(THeadlessOptions options, TStationLog& log)
+    : FOptions(std::move(options)), FLog(log) {}
+
+THeadlessRecorder::~THeadlessRecorder() { Stop(); }
+
+void THeadlessRecorder::LoadSettings(TStationSettings& settings) {
+    TProfileFile file(FOptions.SettingsFile);
+    FLog.Line("settings: " + FOptions.SettingsFile);
+    try {
+        LoadStationSettings(settings, file);
+    } catch (const std::exception& error) {
+        // As in the window: the keys read so far count, the rest keep their defaults.
+        FLog.Line("error: " + IniFileErrorText(FOptions.SettingsFile) + " " + error.what());
+    }
+    ClearSerialDevices();
+    for (const auto& [comNumber, path] : LoadSerialDevices(file)) SetSerialDevice(comNumber, path);
+    FilterCoefficients = settings.FilterCoefficients;
+    FilterCoefficientTexts = settings.FilterCoefficientTexts;
+}
+
+bool THeadlessRecorder::Start() {
+    TStationSettings settings;
+    LoadSettings(settings);
+    SetSerialOverride(FOptions.PortDevice);
+
+    TRunSettings runSettings;
+    runSettings.PortSettings = settings.PortSettings;
+    runSettings.AutoCreateIntermagnet = settings.AutoCreateIntermagnet;
+    runSettings.MinuteOr5Seconds = settings.MinuteOr5Seconds;
+    runSettings.IntermagnetHeader = settings.IntermagnetHeader;
+    FRun = std::make_unique<TAcquisitionRun>(runSettings, *this);
+
+    const std::string port = FRun->PortName();
+    FLog.Line("start: port " + port + " (" + ResolveSerialDevice(port) + "), archive in " +
+              "ARCHIVE/, INTERMAGNET " +
+              (settings.AutoCreateIntermagnet
+                   ? std::string(settings.MinuteOr5Seconds ? "five-second" : "one-minute") +
+                         " values with " + std::to_string(FilterCoefficients.size()) +
+                         " filter coefficients"
+                   : std::string("off")));
+    if (settings.AutoCreateIntermagnet && FilterCoefficients.empty())
+        FLog.Line("note: no filter coefficients in the settings: no INTERMAGNET file is written");
+    try {
+        FRun->Start();
+    } catch (const EPortOpenError& error) {
+        FLog.Line("error: " + std::string(error.what()));
+        FLog.Line("error: " + error.Detail());
+        Stop();
+        return false;
+    } catch (const std::exception& error) {
+        FLog.Line(std::string("error: could not start: ") + error.what());
+        Stop();
+        return false;
+    }
+    FLog.Line("recording");
+    return true;
+}
+
+void THeadlessRecorder::Stop() {
+    if (!FRun) return;
+    const bool wasRunning = FRun->HasReader();
+    try {
+        FRun->Stop();
+    } catch (const std::exception& error) {
+        FLog.Line(std::string("error while stopping: ") + error.what());
+    }
+    FRun.reset();
+    if (wasRunning)
+        FLog.Line("stopped: " + std::to_string(FSamplesRecorded) + " samples recorded");
+}
+
+void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
+    TSampleRecord record;
+    try {
+        record = FRun->RecordSample(packet);
+    } catch (const std::exception& error) {
+        NoteFailure(error);
+        return;
+    }
+    ++FSamplesRecorded;
+    for (const char* kind : {"archive file", "INTERMAGNET file", "recording"})
+        if (FFailures.Succeeded(kind)) FLog.Line(std::string(kind) + ": writing again");
+    if (record.ArchiveFileName != FArchiveFileName) {
+        FArchiveFileName = record.ArchiveFileName;
+        FLog.Line("archive file: " + FArchiveFileName);
+    }
+    if (!record.IntermagnetFileName.empty() && record.IntermagnetFileName != FIntermagnetFileName) {
+        FIntermagnetFileName = record.IntermagnetFileName;
+        FLog.Line("INTERMAGNET file: " + FIntermagnetFileName);
+    }
+}
+
+void THeadlessRecorder::NoteFailure(const std::exception& error) {
+    const std::string kind = FailureKind(error);
+    if (FFailures.Failed(kind, error.what()))
+        FLog.Report(TReportKind::WriteError, kind + ": " + error.what() +
+                                                 " (logged once until it changes or recovers)");
+}
+
+int RunHeadlessRecorder(const THeadlessOptions& options) {
+    TStationLog log;
+    TNotifier* previous = SetNotifier(&log);
+    int exitCode = 0;
+    {
+        THeadlessRecorder recorder(options, log);
+        TSignalWatcher stopSignals;
+        QObject::connect(&stopSignals, &TSignalWatcher::StopRequested, [&log](int signalNumber) {
+            log.Line("stop requested by signal " + std::to_string(signalNumber));
+            QCoreApplication::quit();
+        });
+        if (recorder.Start()) {
+            QCoreApplication::exec();
+            recorder.Stop();
+        } else {
+            exitCode = 1;
+        }
+    }
+    SetNotifier(previous);
+    return exitCode;
+}

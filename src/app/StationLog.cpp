@@ -1,0 +1,54 @@
+#include "app/StationLog.h"
+
+#include "acquisition/DateTime.h"
+#include "recording/DateFormat.h"
+
+TStationLog::TStationLog(std::FILE* stream) : FStream(stream) {}
+
+void TStationLog::Line(const std::string& text) {
+    const std::string stamp = FormatDateTime("yyyy-mm-dd hh:nn:ss", NowLocal());
+    std::lock_guard<std::mutex> guard(FLock);
+    std::fprintf(FStream, "%s %s\n", stamp.c_str(), text.c_str());
+    std::fflush(FStream);
+}
+
+void TStationLog::ErrorBox(const std::string& text) { Line("error: " + text); }
+
+bool TStationLog::Confirm(const std::string& text) {
+    Line("question answered yes: " + text);
+    return true;
+}
+
+void TStationLog::Beep() {}
+
+void TStationLog::Report(TReportKind kind, const std::string& text) {
+    if (kind == TReportKind::BadLine) {
+        long leftOut = 0;
+        {
+            std::lock_guard<std::mutex> guard(FLock);
+            const auto now = std::chrono::steady_clock::now();
+            if (now - FBadLineWindowStart >= std::chrono::minutes(1)) {
+                FBadLineWindowStart = now;
+                FBadLinesInWindow = 0;
+            }
+            if (++FBadLinesInWindow > BadLinesPerMinute) {
+                ++FBadLinesLeftOut;
+                return;
+            }
+            leftOut = FBadLinesLeftOut;
+            FBadLinesLeftOut = 0;
+        }
+        if (leftOut > 0) Line("bad line: " + std::to_string(leftOut) + " more bad lines not logged");
+    }
+    Line(std::string(ReportKindName(kind)) + ": " + text);
+}
+
+bool TFailureMemory::Failed(const std::string& kind, const std::string& message) {
+    auto [entry, inserted] = FCurrent.try_emplace(kind, message);
+    if (inserted) return true;
+    if (entry->second == message) return false;
+    entry->second = message;
+    return true;
+}
+
+bool TFailureMemory::Succeeded(const std::string& kind) { return FCurrent.erase(kind) > 0; }
