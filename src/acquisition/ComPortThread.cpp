@@ -50,6 +50,9 @@ void TComPortThread::run() {
         FState = TState::Opening;
         OpenPort();
         FState = TState::Reading;
+        // Tells the operator (and a status bar showing an earlier failure) that lines flow.
+        Notifier().Report(TReportKind::PortOk, FPort->PortName() + " open, reading " +
+                                                   FPort->DevicePath());
         ReadLines();
     } catch (const std::exception& error) {
         failure = FailureText(error);

@@ -92,6 +92,7 @@ void THeadlessRecorder::Stop() {
         FLog.Line(std::string("error while stopping: ") + error.what());
     }
     FRun.reset();
+    FLog.FlushLeftOut();
     if (wasRunning)
         FLog.Line("stopped: " + std::to_string(FSamplesRecorded) + " samples recorded");
 }

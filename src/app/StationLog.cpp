@@ -23,7 +23,6 @@ void TStationLog::Beep() {}
 
 void TStationLog::Report(TReportKind kind, const std::string& text) {
     if (kind == TReportKind::BadLine) {
-        long leftOut = 0;
         {
             std::lock_guard<std::mutex> guard(FLock);
             const auto now = std::chrono::steady_clock::now();
@@ -35,12 +34,19 @@ void TStationLog::Report(TReportKind kind, const std::string& text) {
                 ++FBadLinesLeftOut;
                 return;
             }
-            leftOut = FBadLinesLeftOut;
-            FBadLinesLeftOut = 0;
         }
-        if (leftOut > 0) Line("bad line: " + std::to_string(leftOut) + " more bad lines not logged");
+        FlushLeftOut();
     }
     Line(std::string(ReportKindName(kind)) + ": " + text);
+}
+
+void TStationLog::FlushLeftOut() {
+    long leftOut = 0;
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        std::swap(leftOut, FBadLinesLeftOut);
+    }
+    if (leftOut > 0) Line("bad line: " + std::to_string(leftOut) + " more bad lines not logged");
 }
 
 bool TFailureMemory::Failed(const std::string& kind, const std::string& message) {

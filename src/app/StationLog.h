@@ -17,6 +17,8 @@ public:
     explicit TStationLog(std::FILE* stream = stderr);
 
     void Line(const std::string& text);
+    // Logs how many bad lines were left out since the last one logged, if any.
+    void FlushLeftOut();
 
     void ErrorBox(const std::string& text) override;
     bool Confirm(const std::string& text) override;  // logged, answered Yes

@@ -94,7 +94,7 @@ TEST(ComPortThread, StopOnAQuietLineEndsWithinAboutOneReadTimeOut) {
         // Even with no read time-outs at all (second pass) the read in progress is cut short.
         EXPECT_LT(MsSince(start), 1000) << settings.ReadTotalConstant;
         EXPECT_EQ(run.Reader->State(), TComPortThread::TState::Finished);
-        EXPECT_TRUE(run.Notifications.Reports().empty());
+        EXPECT_TRUE(run.Notifications.ReportsOf(TReportKind::PortError).empty());
     }
 }
 
@@ -114,7 +114,9 @@ TEST(ComPortThread, VanishingPortEndsTheReaderWithAReport) {
     // The processing thread goes on waiting; the stop still ends everything.
     EXPECT_TRUE(run.Processing->isRunning());
     run.Stop();
-    EXPECT_EQ(run.Notifications.Reports().size(), 1u);
+    EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::PortError).size(), 1u);
+    EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::PortOk),
+              std::vector<std::string>{"COM5 open, reading " + run.Line.SlavePath()});
 }
 
 TEST(ComPortThread, PortThatCannotBeOpenedOrConfiguredIsReported) {

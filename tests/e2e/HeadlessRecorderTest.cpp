@@ -1,0 +1,158 @@
+// The headless recorder as a program: started on a pseudo-terminal or the simulator, stopped by
+// a signal, judged by the files it leaves.
+
+#include "sim/LineSource.h"
+#include "sim/StampTime.h"
+#include "PseudoTerminal.h"
+#include "SimProcess.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/ioctl.h>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string StationProgram = ORVANT_BIN_DIR "/src/orvant3k";
+
+std::vector<fs::path> FilesUnder(const fs::path& root) {
+    std::vector<fs::path> files;
+    if (!fs::exists(root)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string AllOf(const std::vector<fs::path>& files) {
+    std::string text;
+    for (const auto& file : files) text += ReadWholeFile(file);
+    return text;
+}
+
+// Waits until `done` or the time-out; true when done.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A settings file for a one-minute INTERMAGNET run with a pass-through filter.
+std::string WriteSettings(const TTempDir& directory) {
+    const std::string name = directory.File("station.ini");
+    WriteWholeFile(name, "[Intermagnet]\r\nIDC=TST\r\n[Filter]\r\nC0=1\r\n");
+    return name;
+}
+
+class HeadlessRecorder : public ::testing::Test {
+protected:
+    // The recorder on the test's pseudo-terminal, once its reader reads.
+    std::unique_ptr<TSimProcess> StartRecorder(const std::string& port) {
+        auto recorder = std::make_unique<TSimProcess>(
+            StationProgram,
+            std::vector<std::string>{"--headless", "--port", port, "--settings", Settings});
+        EXPECT_TRUE(WaitUntil(
+            [&recorder] { return recorder->ErrorOutput().find("open, reading") != std::string::npos; },
+            std::chrono::seconds(20)))
+            << recorder->ErrorOutput();
+        return recorder;
+    }
+
+    TTempDir Directory{true};
+    std::string Settings = WriteSettings(Directory);
+};
+
+}  // namespace
+
+TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigterm) {
+    TPseudoTerminal terminal;
+    auto recorder = StartRecorder(terminal.SlavePath());
+
+    const TLineSource source(StampOf(EncodeDateTime(2024, 2, 28, 23, 55, 0)), TLineRate(1, 1),
+                             TLineEnd::CrLf, 11);
+    std::string expected;
+    int unparseable = 0;
+    for (std::uint64_t line = 0; line < 900; ++line) {
+        terminal.Write(source.Bytes(line));
+        if (source.Kind(line) == TLineKind::Good) expected += source.Text(line) + "\r\n";
+        if (source.Kind(line) == TLineKind::Unparseable) ++unparseable;
+    }
+    // Once the reader has taken every byte, whatever is queued must still be recorded.
+    ASSERT_TRUE(WaitUntil(
+        [&terminal] {
+            int pending = 0;
+            return ioctl(terminal.SlaveHandle(), FIONREAD, &pending) == 0 && pending == 0;
+        },
+        std::chrono::seconds(20)));
+    EXPECT_EQ(recorder->Stop(), 0) << recorder->ErrorOutput();
+
+    const auto archives = FilesUnder("ARCHIVE");
+    ASSERT_EQ(archives.size(), 2u);
+    EXPECT_EQ(archives[0], fs::path("ARCHIVE/2024/02/20240228235500.orv"));
+    EXPECT_EQ(archives[1], fs::path("ARCHIVE/2024/02/20240229000000.orv"));
+    EXPECT_TRUE(AllOf(archives) == expected) << AllOf(archives).size() << " bytes recorded of " << expected.size() << "\n" << recorder->ErrorOutput();
+
+    const auto intermagnet = FilesUnder("INTERMAGNET");
+    ASSERT_EQ(intermagnet.size(), 2u);
+    EXPECT_EQ(intermagnet[1], fs::path("INTERMAGNET/2024/02/Feb2924.TST"));
+
+    const std::string log = recorder->ErrorOutput();
+    EXPECT_NE(log.find("archive file: ARCHIVE/2024/02/20240229000000.orv"), std::string::npos);
+    EXPECT_NE(log.find("INTERMAGNET file: INTERMAGNET/2024/02/Feb2924.TST"), std::string::npos);
+    EXPECT_NE(log.find("bad line: Could not create LogicalPacket from received string:<"),
+              std::string::npos);
+    // A burst of bad lines is logged ten at a time, the rest counted.
+    EXPECT_NE(log.find("bad line: " + std::to_string(unparseable - 10) + " more bad lines not logged"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("stopped: "), std::string::npos);
+}
+
+TEST_F(HeadlessRecorder, AMissingPortEndsWithTheMessageAndExitCodeOne) {
+    const std::string device = Directory.File("no-such-device");
+    TSimProcess recorder(StationProgram, {"--headless", "--port", device, "--settings", Settings});
+    EXPECT_EQ(recorder.Wait(), 1);
+    const std::string log = recorder.ErrorOutput();
+    EXPECT_NE(log.find("error: Could not open COM port: COM1"), std::string::npos) << log;
+    EXPECT_NE(log.find("error: " + device + ": No such file or directory"), std::string::npos)
+        << log;
+    EXPECT_TRUE(FilesUnder("ARCHIVE").empty());
+}
+
+TEST_F(HeadlessRecorder, KeepsUpWithTheSimulatorAtFullSpeedWithoutLosingALine) {
+    // The simulator blocks while the terminal is full, so only what it wrote before the reader
+    // opened (and purged) the port can be missing: after that the stamps run without a gap.
+    const std::string link = Directory.File("instrument");
+    TSimProcess simulator(ORVANT_SIMULATOR_PROGRAM,
+                          {"--link", link, "--fast", "--count", "5000", "--start",
+                           "2024-12-31 23:00:00"});
+    ASSERT_FALSE(simulator.DevicePath().empty());
+    auto recorder = StartRecorder(link);
+    ASSERT_EQ(simulator.Wait(std::chrono::seconds(60)), 0);
+    const std::string lastLine = "2025 01 01 00 23 19";  // the 5000th stamp
+    ASSERT_TRUE(WaitUntil([&] { return AllOf(FilesUnder("ARCHIVE")).find(lastLine) != std::string::npos; },
+                          std::chrono::seconds(20)));
+    EXPECT_EQ(recorder->Stop(), 0);
+
+    const std::string archive = AllOf(FilesUnder("ARCHIVE"));
+    std::vector<std::string> stamps;
+    for (std::size_t at = 0; at < archive.size(); at = archive.find('\n', at) + 1)
+        stamps.push_back(archive.substr(at, 19));
+    ASSERT_GT(stamps.size(), 4000u);
+    EXPECT_EQ(stamps.back(), lastLine);
+    // Consecutive seconds from the first recorded line on.
+    const TLineSource source(StampOf(EncodeDateTime(2024, 12, 31, 23, 0, 0)), TLineRate(1, 1),
+                             TLineEnd::CrLf, 0);
+    const std::uint64_t first = 5000 - stamps.size();
+    for (std::size_t i = 0; i < stamps.size(); ++i)
+        ASSERT_EQ(stamps[i], source.Text(first + i).substr(0, 19)) << "line " << i;
+    EXPECT_EQ(FilesUnder("ARCHIVE").size(), 2u);  // the new year starts a new file
+}
