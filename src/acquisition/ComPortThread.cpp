@@ -2,6 +2,7 @@
 
 #include "acquisition/BasicException.h"
 #include "acquisition/COMPort.h"
+#include "acquisition/HandOff.h"
 #include "acquisition/LineAssembler.h"
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/Notifier.h"
@@ -34,7 +35,8 @@ TComPortThread::TComPortThread(const TCOMPortSettings& settings, TPacketQueue& q
 TComPortThread::~TComPortThread() {
     if (isRunning()) {
         RequestStop();
-        wait();
+        // A notifier may carry the reader's report to this thread through a hand-off.
+        WaitServingHandOffs(*this);
     }
 }
 
