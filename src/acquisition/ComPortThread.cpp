@@ -38,6 +38,7 @@ TComPortThread::~TComPortThread() {
         // A notifier may carry the reader's report to this thread through a hand-off.
         WaitServingHandOffs(*this);
     }
+    FRunEnded.load(std::memory_order_acquire);
 }
 
 std::string TComPortThread::Failure() const {
@@ -73,6 +74,7 @@ void TComPortThread::run() {
         Notifier().Report(TReportKind::PortError, failure);
     }
     FState = TState::Finished;
+    FRunEnded.store(true, std::memory_order_release);
 }
 
 void TComPortThread::OpenPort() {
