@@ -325,6 +325,16 @@ TEST_F(COMPortTest, HangUpFailsTheReadAndThePurgeButTheDeviceIsReleased) {
         char buffer[16];
         ExpectRaises([&] { port.Get(buffer, 16); }, "Error reading COM port", EIO, "TComPort",
                      "Get");
+        // A device that has gone refuses everything else too.
+        ExpectRaises([&] { port.Send("x", 1); }, "Can not write to COM port", EIO, "TCOMPort",
+                     "Send");
+        ExpectRaises([&] { port.SetDCB(); }, "Error setting DCB structure for COM2 port...", EIO,
+                     "TCOMPort", "SetDCB");
+        ExpectRaises([&] { port.SetTimeouts({1, 2, 3, 4, 5}); },
+                     "Error setting timeouts for COM2 port...", 0, "TCOMPort", "SetTimeouts");
+        EXPECT_EQ(port.Timeouts().WriteTotalTimeoutConstant, 5u);
+        ExpectRaises([&] { port.SetBufSize(512, 512); }, "Cannot set buffer size for COM2 port...",
+                     EIO, "TCOMPort", "SetBufSize");
         ExpectRaises([&] { port.Close(); }, "Errror during PurgeComm", EIO, "TCOMPort",
                      "PurgeComm");
         EXPECT_TRUE(port.Opened());
