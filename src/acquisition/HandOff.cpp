@@ -27,7 +27,7 @@ constexpr int ServingPollMs = 5;
 // After a call, the event loop's turn waits this long for the worker's next call before it
 // gives the thread back: in a burst the next call comes within microseconds, and taking it here
 // saves a round through the event loop per packet.
-constexpr auto LingerForNextCall = std::chrono::microseconds(200);
+constexpr auto LingerForNextCall = std::chrono::microseconds(1000);
 // The longest one turn of the event loop keeps serving calls, so windows stay responsive.
 constexpr auto LongestTurn = std::chrono::milliseconds(10);
 
