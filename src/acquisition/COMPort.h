@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 // The read and write time-outs, in milliseconds, in the order of the settings file.
 struct TCommTimeouts {

@@ -2,6 +2,7 @@
 
 #include "acquisition/BasicException.h"
 #include "acquisition/COMPort.h"
+#include "acquisition/HandOff.h"
 #include "acquisition/LineAssembler.h"
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/Notifier.h"
@@ -34,8 +35,10 @@ TComPortThread::TComPortThread(const TCOMPortSettings& settings, TPacketQueue& q
 TComPortThread::~TComPortThread() {
     if (isRunning()) {
         RequestStop();
-        wait();
+        // A notifier may carry the reader's report to this thread through a hand-off.
+        WaitServingHandOffs(*this);
     }
+    FRunEnded.load(std::memory_order_acquire);
 }
 
 std::string TComPortThread::Failure() const {
@@ -74,6 +77,7 @@ void TComPortThread::run() {
         Notifier().Report(TReportKind::PortError, failure);
     }
     FState = TState::Finished;
+    FRunEnded.store(true, std::memory_order_release);
 }
 
 void TComPortThread::OpenPort() {

@@ -67,4 +67,7 @@ private:
     std::atomic<std::uint64_t> FLinesDropped{0};
     mutable std::mutex FFailureLock;
     std::string FFailure;
+    // Set last by the run routine and read after the wait for its end: makes that end visible
+    // to race checkers, which cannot see Qt's own join.
+    std::atomic<bool> FRunEnded{false};
 };

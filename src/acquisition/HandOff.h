@@ -14,10 +14,11 @@ class QThread;
 
 // Runs `call` on the user-interface thread and returns when it has returned; what it raises is
 // raised again here. Called on the user-interface thread itself, it runs the call directly.
-// Needs the application object.
+// Needs the application object (std::logic_error without one).
 void RunOnMainThread(const std::function<void()>& call);
 
-// Serves the hand-offs waiting now.
+// Serves the hand-offs waiting now. Without an application object the serving functions only
+// wait.
 void ServeHandOffs();
 
 // Serves hand-offs until `done` answers true (checked after every hand-off and every few

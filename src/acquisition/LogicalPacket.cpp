@@ -4,6 +4,8 @@
 #include "acquisition/NumberText.h"
 #include "acquisition/RuntimeErrors.h"
 
+#include <string_view>
+
 namespace {
 
 constexpr char Separator = ' ';
@@ -16,12 +18,22 @@ int CheckWord(std::int32_t value) {
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-std::string Trimmed(const std::string& text) {
+std::string_view Trimmed(std::string_view text) {
     std::size_t first = 0;
     std::size_t last = text.size();
     while (first < last && IsBlankOrControl(text[first])) ++first;
     while (last > first && IsBlankOrControl(text[last - 1])) --last;
     return text.substr(first, last - first);
+}
+
+// CutToken on a view: the same tokens without copying or shifting the rest of the line.
+std::string_view NextToken(std::string_view& text) {
+    std::size_t position = text.find(Separator);
+    if (position == std::string_view::npos) position = text.size();
+    const std::string_view token = text.substr(0, position);
+    while (position < text.size() && text[position] == Separator) ++position;
+    text.remove_prefix(position);
+    return token;
 }
 
 }  // namespace
@@ -54,24 +66,19 @@ TLogicalPacket::TLogicalPacket(const std::string& line, TBadLineReport report) :
 }
 
 void TLogicalPacket::Parse() {
-    std::string rest = FLine;
-    std::string token;
+    std::string_view rest = FLine;
     std::int32_t dateTime[5];
-    for (std::int32_t& field : dateTime) {
-        CutToken(rest, token);
-        field = StrToInt(token);
-    }
-    CutToken(rest, token);
-    token = Trimmed(token);
+    for (std::int32_t& field : dateTime) field = StrToInt(NextToken(rest));
+    const std::string_view token = Trimmed(NextToken(rest));
     std::int32_t seconds = 0;
     std::int32_t milliseconds = 0;
     const std::size_t point = token.find('.');
-    if (point == std::string::npos) {
+    if (point == std::string_view::npos) {
         seconds = StrToInt(token);
     } else {
         // The digits after the point are a whole number of milliseconds: "07.5" is 7 s 5 ms.
-        seconds = StrToInt(std::string_view(token).substr(0, point));
-        milliseconds = StrToInt(std::string_view(token).substr(point + 1));
+        seconds = StrToInt(token.substr(0, point));
+        milliseconds = StrToInt(token.substr(point + 1));
     }
     const int year = CheckWord(dateTime[0]);
     const int month = CheckWord(dateTime[1]);
@@ -81,8 +88,5 @@ void TLogicalPacket::Parse() {
     const int second = CheckWord(seconds);
     const int millisecond = CheckWord(milliseconds);
     FTimeStamp = EncodeDate(year, month, day) + EncodeTime(hour, minute, second, millisecond);
-    for (double& value : FValues) {
-        CutToken(rest, token);
-        value = StrToFloat(token);
-    }
+    for (double& value : FValues) value = StrToFloat(NextToken(rest));
 }

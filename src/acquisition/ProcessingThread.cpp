@@ -19,6 +19,7 @@ TProcessingThread::~TProcessingThread() {
         RequestStop();
         WaitServingHandOffs(*this);
     }
+    FRunEnded.load(std::memory_order_acquire);
 }
 
 void TProcessingThread::RequestStop() {
@@ -58,6 +59,7 @@ void TProcessingThread::run() {
         // Without this the window would go on showing a run whose samples go nowhere.
         Notifier().Report(TReportKind::ProcessingError, failure);
     }
+    FRunEnded.store(true, std::memory_order_release);
 }
 
 void TProcessingThread::HandOver(const TLogicalPacket& packet) {
