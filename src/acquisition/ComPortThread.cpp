@@ -96,7 +96,8 @@ void TComPortThread::ReadLines() {
     TLineAssembler assembler;
     while (!isInterruptionRequested()) {
         const int received = FPort->Get(buffer, ReadSize);
-        if (isInterruptionRequested()) break;
+        // The bytes of this read have left the device: their complete lines are queued even
+        // when a stop came during the read, so that a stop loses no line the station received.
         assembler.Feed(
             buffer, static_cast<std::size_t>(received),
             [this](const std::string& line) { HandleLine(line); }, [this] { DropLine(); });

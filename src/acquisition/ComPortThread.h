@@ -38,8 +38,8 @@ public:
 
     // Runs the thread one priority level above the processing thread.
     void Start() { start(QThread::HighPriority); }
-    // Noticed within a few tens of milliseconds, whatever the read time-outs; the bytes of the
-    // read in progress are dropped.
+    // Noticed within a few tens of milliseconds, whatever the read time-outs; the complete
+    // lines of the read in progress are still queued, a partial line is dropped.
     void RequestStop() { requestInterruption(); }
 
     TState State() const { return FState.load(); }

@@ -1,6 +1,7 @@
 #include "LinkHarness.h"
 
 #include <chrono>
+#include <sys/ioctl.h>
 #include <thread>
 
 namespace {
@@ -96,6 +97,24 @@ TEST(ComPortThread, StopOnAQuietLineEndsWithinAboutOneReadTimeOut) {
         EXPECT_EQ(run.Reader->State(), TComPortThread::TState::Finished);
         EXPECT_TRUE(run.Notifications.ReportsOf(TReportKind::PortError).empty());
     }
+}
+
+TEST(ComPortThread, StopDuringAReadStillQueuesTheCompleteLinesItReceived) {
+    // Long time-outs keep the reader inside its read after the bytes have arrived.
+    TCOMPortSettings slowReads;
+    slowReads.ReadInterval = 3000;
+    slowReads.ReadTotalConstant = 10000;
+    TLinkHarness run;
+    run.Start(slowReads);
+    run.Send(SampleLine(1) + "\r\n" + SampleLine(2) + "\r\n" + SampleLine(3).substr(0, 20));
+    ASSERT_TRUE(ServeHandOffsUntil(
+        [&run] {
+            int pending = -1;
+            return ioctl(run.Line.SlaveHandle(), FIONREAD, &pending) == 0 && pending == 0;
+        },
+        5000));
+    run.Stop();
+    EXPECT_EQ(run.Handler.Lines, (std::vector<std::string>{SampleLine(1), SampleLine(2)}));
 }
 
 TEST(ComPortThread, VanishingPortEndsTheReaderWithAReport) {
