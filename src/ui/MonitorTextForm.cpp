@@ -104,7 +104,7 @@ void TMonitorTextForm::Clear2Click() { FMemo1->clear(); }
 void TMonitorTextForm::Options1Click() {
     const std::optional<QString> answer =
         FInputBox(this, tr("Input new value"), tr("Maximum lines on screen: "),
-                  QString::number(FMaxLines));
+                  QString::fromStdString(std::to_string(FMaxLines)));
     // Cancel and an empty entry change nothing, not even a stored value below the floor.
     if (!answer || answer->isEmpty()) return;
     try {

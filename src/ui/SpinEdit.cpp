@@ -50,4 +50,4 @@ int TSpinEdit::valueFromText(const QString& text) const {
     return std::clamp(int(value), minimum(), maximum());
 }
 
-QString TSpinEdit::textFromValue(int value) const { return QString::number(value); }
+QString TSpinEdit::textFromValue(int value) const { return QString::fromStdString(std::to_string(value)); }

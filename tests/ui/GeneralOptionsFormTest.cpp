@@ -12,6 +12,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +24,11 @@ namespace {
 
 // The spin box's own edit field, where the user types.
 QLineEdit& EditOf(TSpinEdit& spin) { return *spin.findChild<QLineEdit*>(); }
+
+void LeaveField(QWidget& field) {
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&field, &focusOut);
+}
 
 bool operator==(const TGeneralOptions& a, const TGeneralOptions& b) {
     return a.MaxPointsOnScreen == b.MaxPointsOnScreen && a.COMPort == b.COMPort &&
@@ -157,7 +164,7 @@ TEST_F(GeneralOptionsFormTest, PointLimitClampsOnLeavingAndReadsNonNumbersAsZero
     TypeMaxN("99999");
     EXPECT_EQ(EditOf(spin).text(), "99999") << "typing is not cut short";
     EXPECT_EQ(Form->Values().MaxPointsOnScreen, 86400);
-    spin.interpretText();  // what leaving the field does
+    LeaveField(spin);
     EXPECT_EQ(EditOf(spin).text(), "86400");
     EXPECT_EQ(spin.value(), 86400);
 
@@ -168,8 +175,12 @@ TEST_F(GeneralOptionsFormTest, PointLimitClampsOnLeavingAndReadsNonNumbersAsZero
         EXPECT_EQ(Form->Values().MaxPointsOnScreen, 0) << notANumber;
     }
     TypeMaxN("-5");
-    spin.interpretText();
+    LeaveField(spin);
     EXPECT_EQ(spin.value(), 0);
+    TypeMaxN("77");
+    EditOf(spin).clear();
+    LeaveField(spin);
+    EXPECT_EQ(EditOf(spin).text(), "0");
     TypeMaxN("99999999999");
     EXPECT_EQ(Form->Values().MaxPointsOnScreen, 86400);
 
