@@ -21,6 +21,7 @@ TGeneralOptionsForm::TGeneralOptionsForm(const std::string& settingsFileName, QW
     setObjectName(QStringLiteral("GeneralOptionsForm"));
     setWindowTitle(tr("Options"));
     setModal(true);
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     auto* portLabel = new QLabel(tr("COM port"), this);
     FCOMPortCombo = new QComboBox(this);

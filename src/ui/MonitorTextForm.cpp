@@ -27,6 +27,8 @@ TMonitorTextForm::TMonitorTextForm(const QString& objectName, const QString& cap
     setObjectName(objectName);
     setWindowTitle(caption);
     setGeometry(DesignedGeometry);
+    // An open monitor window must not keep the program running once the main window closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     FMemo1 = new QPlainTextEdit(this);
     FMemo1->setObjectName(QStringLiteral("Memo1"));

@@ -14,10 +14,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -70,30 +68,6 @@ protected:
     std::unique_ptr<TGeneralOptionsForm> Form;
     const TGeneralOptions Start{250, 1, false, {{1, "/dev/ttyUSB0"}, {7, "/dev/ttyACM7"}}};
 };
-
-TEST_F(GeneralOptionsFormTest, DialogIsBuiltAsDesigned) {
-    EXPECT_EQ(Form->windowTitle(), "Options");
-    EXPECT_TRUE(Form->isModal());
-    EXPECT_GE(Form->width(), 400);
-    EXPECT_GE(Form->height(), 149);
-    EXPECT_EQ(Form->minimumSize(), Form->maximumSize());
-    QStringList ports;
-    for (int i = 0; i < Form->COMPortCombo()->count(); ++i) ports << Form->COMPortCombo()->itemText(i);
-    EXPECT_EQ(ports, QStringList({"COM 1", "COM 2", "COM 3", "COM 4"}));
-    EXPECT_EQ(Form->MaxNSpin()->minimum(), 0);
-    EXPECT_EQ(Form->MaxNSpin()->maximum(), 86400);
-    QStringList captions;
-    for (QLabel* label : Form->findChildren<QLabel*>()) captions << label->text();
-    EXPECT_TRUE(captions.contains("COM port"));
-    EXPECT_TRUE(captions.contains(
-        "Maximum points on graph\nduring real-time visualization\n( 0 - disable feature )"));
-    EXPECT_EQ(Form->IntermagnetCB()->text(), "Auto create INTERMAGNET format");
-    EXPECT_EQ(Form->IntermagnetCB()->layoutDirection(), Qt::RightToLeft);
-    EXPECT_EQ(Form->OKBtn()->text(), "OK");
-    EXPECT_EQ(Form->CancelBtn()->text(), "Cancel");
-    ASSERT_NE(Form->findChild<QStatusBar*>(), nullptr);
-    EXPECT_TRUE(Form->findChild<QStatusBar*>()->currentMessage().isEmpty());
-}
 
 TEST_F(GeneralOptionsFormTest, OkTakesEveryValueBackAndCancelNone) {
     const auto changeEverything = [this] {
