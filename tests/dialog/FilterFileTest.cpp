@@ -75,9 +75,11 @@ TEST_F(TFilterFileTest, AnUnreadableFileOrACancelledDialogChangesNothing) {
     ShowList({"1"});
     Load("");  // Cancel
     Load(folder);
-    ASSERT_EQ(Notes.ErrorBoxes().size(), 1u);
-    EXPECT_EQ(Notes.ErrorBoxes()[0].rfind("Error in ini-file:" + folder + "\r\n", 0), 0u)
-        << Notes.ErrorBoxes()[0];
+    Load(Dir.File("gone.filter"));
+    EXPECT_THAT(Notes.ErrorBoxes(),
+                ElementsAre("Error in ini-file:" + folder + "\r\nIs a directory",
+                            "Error in ini-file:" + Dir.File("gone.filter") +
+                                "\r\nNo such file or directory"));
     EXPECT_THAT(FilterCoefficients, ElementsAre(1.0));
     EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("1"));
 }

@@ -14,7 +14,8 @@ struct TFilterFileContents {
     std::vector<double> Values;
     int FailedIndex = -1;
     std::string ConversionError;  // the conversion's own message, when FailedIndex >= 0
-    // Why an existing file could not be read at all; nothing was read then.
+    // Why the file could not be read at all (missing, a folder, unreadable, not an INI file);
+    // nothing was read then.
     std::string ReadError;
 
     bool Failed() const { return FailedIndex >= 0; }
