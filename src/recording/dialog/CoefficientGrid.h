@@ -5,7 +5,8 @@
 //
 // Tag is the empty-list mark: EmptyListTag (-1) means the list holds no coefficient and its one
 // remaining row is blank; any other value means every row is a coefficient. Only the dialog's
-// list operations read or set it, and it outlives each showing of the dialog.
+// list operations read or set it, and it outlives each showing of the dialog. A new grid is the
+// empty list, as the filter holds no coefficient before the settings are read.
 
 #include <QString>
 #include <QTableWidget>
