@@ -1,0 +1,57 @@
+#include "recording/dialog/FilterFile.h"
+
+#include "acquisition/NumberText.h"
+#include "acquisition/ProfileFile.h"
+#include "acquisition/RuntimeErrors.h"
+#include "app/SettingsKeys.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+namespace Keys = SettingsKeys::Filter;
+
+namespace {
+
+// The profile file names itself a settings file in its reason; the caller names the file.
+std::string ReasonOnly(const std::string& readError, const std::string& path) {
+    const std::string prefix = "Cannot read settings file " + path + ": ";
+    return readError.rfind(prefix, 0) == 0 ? readError.substr(prefix.size()) : readError;
+}
+
+}  // namespace
+
+TFilterFileContents ReadFilterFile(const std::string& path) {
+    TFilterFileContents contents;
+    std::error_code error;
+    // A profile file reads a missing file as empty; a coefficient file that is gone is an error.
+    if (!std::filesystem::exists(path, error)) {
+        contents.ReadError = std::generic_category().message(error ? error.value() : ENOENT);
+        return contents;
+    }
+    const TProfileFile file(path);
+    if (!file.ReadError().empty()) {
+        contents.ReadError = ReasonOnly(file.ReadError(), path);
+        return contents;
+    }
+    for (int i = 0; file.ValueExists(Keys::Section, Keys::CoefficientKey(i)); ++i) {
+        contents.Texts.push_back(file.ReadString(Keys::Section, Keys::CoefficientKey(i), ""));
+        contents.Values.push_back(0);
+        try {
+            contents.Values.back() = StrToFloat(contents.Texts.back());
+        } catch (const EConvertError& conversion) {
+            contents.FailedIndex = i;
+            contents.ConversionError = conversion.what();
+            break;
+        }
+    }
+    return contents;
+}
+
+void WriteFilterFile(const std::string& path, const std::vector<std::string>& texts) {
+    TProfileFile file(path);
+    TProfileUpdate pass(file);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        file.WriteString(Keys::Section, Keys::CoefficientKey(int(i)), texts[i]);
+    pass.Commit();
+}

@@ -1,0 +1,126 @@
+// The dialog's coefficient list: showing and reading it, its check, and the four list buttons.
+#include "recording/dialog/IntermagnetForm.h"
+
+#include "acquisition/Notifier.h"
+#include "acquisition/NumberText.h"
+#include "app/StationSettings.h"
+#include "recording/Filter.h"
+#include "recording/dialog/CoefficientGrid.h"
+#include "recording/dialog/FilterFile.h"
+
+#include <exception>
+
+namespace {
+
+constexpr int Label = TCoefficientGrid::LabelColumn;
+constexpr int Text = TCoefficientGrid::TextColumn;
+
+// "Error in ini-file:<path>", CR LF, and what went wrong.
+std::string FileErrorText(const std::string& path, const std::string& problem) {
+    return IniFileErrorText(path) + "\r\n" + problem;
+}
+
+}  // namespace
+
+void TIntermagnetForm::ShowCoefficientTexts(const std::vector<std::string>& texts) {
+    FCGrid->CommitEdit();
+    FCGrid->SetRowCount(int(texts.size()));
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        FCGrid->SetCoefficient(int(i), QString::fromStdString(texts[i]));
+    if (texts.empty()) {
+        FCGrid->SetCell(Label, 0, QString());
+        FCGrid->SetCell(Text, 0, QString());
+    }
+    FCGrid->SetMarkedEmpty(texts.empty());
+}
+
+std::vector<std::string> TIntermagnetForm::CoefficientTexts() const {
+    std::vector<std::string> texts;
+    if (FCGrid->MarkedEmpty()) return texts;
+    for (int row = 0; row < FCGrid->rowCount(); ++row)
+        texts.push_back(FCGrid->Cell(Text, row).toStdString());
+    return texts;
+}
+
+bool TIntermagnetForm::CheckCoefficients() {
+    FCGrid->CommitEdit();
+    if (FCGrid->MarkedEmpty()) return true;
+    for (int row = 0; row < FCGrid->rowCount(); ++row) {
+        double value = 0;
+        if (TryStrToFloat(FCGrid->Cell(Text, row).toStdString(), value)) continue;
+        FCGrid->setCurrentCell(row, Text);
+        Notifier().ErrorBox(InvalidCoefficientText(row));
+        return false;
+    }
+    return true;
+}
+
+void TIntermagnetForm::AddCoefBtnClick() {
+    FCGrid->CommitEdit();
+    // On the empty list the blank row that is kept becomes the first coefficient.
+    if (FCGrid->MarkedEmpty())
+        FCGrid->SetRowCount(1);
+    else
+        FCGrid->insertRow(FCGrid->rowCount());
+    const int last = FCGrid->rowCount() - 1;
+    FCGrid->SetCell(Label, last, CoefficientLabel(last));
+    FCGrid->SetMarkedEmpty(false);
+}
+
+void TIntermagnetForm::DeleteCoefBtnClick() {
+    FCGrid->CommitEdit();
+    if (FCGrid->MarkedEmpty()) return;
+    const int last = FCGrid->rowCount() - 1;
+    FCGrid->SetCell(Label, last, QString());
+    FCGrid->SetCell(Text, last, QString());
+    if (last == 0)
+        FCGrid->SetMarkedEmpty(true);
+    else
+        FCGrid->removeRow(last);
+}
+
+void TIntermagnetForm::LoadFilterBtnClick() {
+    FCGrid->CommitEdit();
+    const std::string path = FOpenFileChooser(this, OpenFolder());
+    if (path.empty()) return;
+    FLastFolder = FolderOf(path);
+
+    const TFilterFileContents contents = ReadFilterFile(path);
+    if (!contents.ReadError.empty()) {
+        // Nothing was read, so neither the list nor the running filter changes.
+        Notifier().ErrorBox(FileErrorText(path, contents.ReadError));
+        return;
+    }
+    // The running filter takes the file's values at once, also when the dialog is cancelled.
+    FilterCoefficients = contents.Values;
+    for (std::size_t i = 0; i < contents.Texts.size(); ++i)
+        FCGrid->SetCoefficient(int(i), QString::fromStdString(contents.Texts[i]));
+    if (!contents.Failed()) {
+        if (contents.Texts.empty())
+            ShowCoefficientTexts({});  // the grid shows the (empty) filter now in use
+        else
+            FCGrid->SetRowCount(int(contents.Texts.size()));
+    }
+    if (!FilterCoefficients.empty()) FCGrid->SetMarkedEmpty(false);
+
+    if (contents.Failed()) {
+        // The rows read so far stay, the bad one included, so the user sees what to mend.
+        FCGrid->setCurrentCell(contents.FailedIndex, Text);
+        Notifier().ErrorBox(FileErrorText(path, InvalidCoefficientText(contents.FailedIndex)));
+        Notifier().ErrorBox(contents.ConversionError);
+    }
+}
+
+void TIntermagnetForm::SaveFilterBtnClick() {
+    FCGrid->CommitEdit();
+    if (FCGrid->MarkedEmpty()) return;
+    const std::string path = FSaveFileChooser(this, SaveFolder());
+    if (path.empty()) return;
+    FLastFolder = FolderOf(path);
+    if (!CheckCoefficients()) return;
+    try {
+        WriteFilterFile(path, CoefficientTexts());
+    } catch (const std::exception&) {
+        Notifier().ErrorBox("Could not save filter");
+    }
+}

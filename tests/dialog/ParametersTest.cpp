@@ -1,0 +1,226 @@
+// The main window's command: the dialog filled from the window's state, shown, and its values
+// applied after OK; and the controls' captions and length limits.
+#include "DialogFixture.h"
+
+#include "recording/dialog/IntermagnetParameters.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+using TParametersTest = TDialogTest;
+
+// Runs the dialog modally while `whileShown` acts on it from the event loop. Should the dialog
+// refuse every close, a guard ends the run so the test fails instead of hanging.
+bool EditWhile(TIntermagnetForm& form, TIntermagnetHeader& header, int& interval,
+               std::function<void()> whileShown) {
+    QTimer::singleShot(0, &form, whileShown);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &form, [&form] {
+        ADD_FAILURE() << "the dialog did not close";
+        form.hide();
+    });
+    guard.start(10000);
+    return EditIntermagnetParameters(form, header, interval);
+}
+
+void ReplaceText(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    TypeText(edit, text);
+}
+
+TEST_F(TParametersTest, ControlsCarryTheirNamesCaptionsHintsAndLimits) {
+    EXPECT_EQ(Form.windowTitle(), "INTERMAGNET parameters");
+    const auto find = [this](const char* name) {
+        QWidget* widget = Form.findChild<QWidget*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    };
+    EXPECT_EQ(find("CGrid"), Form.CGrid());
+    EXPECT_EQ(Form.CGrid()->columnCount(), 2);
+    const auto button = [&](const char* name) { return qobject_cast<QPushButton*>(find(name)); };
+    EXPECT_EQ(button("AddCoefBtn")->text(), "+");
+    EXPECT_EQ(button("AddCoefBtn")->toolTip(), "Add coefficient");
+    EXPECT_EQ(button("DeleteCoefBtn")->text(), "-");
+    EXPECT_EQ(button("DeleteCoefBtn")->toolTip(), "Delete last coefficient");
+    EXPECT_EQ(button("LoadFilterBtn")->text(), "Load ...");
+    EXPECT_EQ(button("SaveFilterBtn")->text(), "Save ...");
+    EXPECT_EQ(button("OKBtn")->text(), "OK");
+    EXPECT_EQ(button("CancelBtn")->text(), "Cancel");
+
+    const auto combo = [&](const char* name) { return qobject_cast<QComboBox*>(find(name)); };
+    EXPECT_TRUE(combo("MinuteOR5seconds")->isEditable());
+    EXPECT_EQ(combo("MinuteOR5seconds")->itemText(1), "5 seconds");
+    EXPECT_EQ(combo("COMP")->itemText(0), "HDZF");
+    EXPECT_EQ(combo("COMP")->itemText(1), "XYZF");
+
+    struct TField {
+        const char* Name;
+        int MaxLength;
+        const char* Caption;
+        const char* Description;
+    };
+    for (const TField& field : {TField{"IDC", 3, "&IDC", "IAGA observatory ID"},
+                                TField{"COMP", 4, "&COMP", "Order of components: HDZF or XYZF "},
+                                TField{"GIN", 3, "&GIN", "GIN resonsible for processing the station"},
+                                TField{"COLA", 4, "CO&LA", "Colatitutde of the observatory"},
+                                TField{"LONG", 4, "L&ONG", "East longitude of the observatory"},
+                                TField{"DECBAS", 6, "&DECBAS", nullptr}}) {
+        QWidget* widget = find(field.Name);
+        QLineEdit* edit = qobject_cast<QLineEdit*>(widget);
+        if (auto* asCombo = qobject_cast<QComboBox*>(widget)) edit = asCombo->lineEdit();
+        ASSERT_NE(edit, nullptr) << field.Name;
+        // Typed, not set: the limit is what the user meets.
+        edit->clear();
+        TypeText(edit, QStringLiteral("ABCDEFGH"));
+        EXPECT_EQ(edit->text(), QStringLiteral("ABCDEFGH").left(field.MaxLength)) << field.Name;
+        const QString name = QString::fromLatin1(field.Name);
+        auto* caption = Form.findChild<QLabel*>(name + "Label");
+        ASSERT_NE(caption, nullptr) << field.Name;
+        EXPECT_EQ(caption->text(), field.Caption);
+        EXPECT_EQ(caption->buddy(), widget);
+        auto* description = Form.findChild<QLabel*>(name + "Description");
+        ASSERT_NE(description, nullptr) << field.Name;
+        if (field.Description) {
+            EXPECT_EQ(description->text(), field.Description);
+        }
+    }
+    auto* header = Form.findChild<QGroupBox*>("HeaderGroup");
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->title(), "  IMFV1.22 format:  Header parameters  ");
+    EXPECT_EQ(header->toolTip(), "IMFV1.22 INTERMAGNET GIN DISSEMINATION FORMAT FOR MINUTE VALUES");
+    EXPECT_EQ(Form.findChild<QGroupBox*>("FilterGroup")->title(), "  Filter coefficients  ");
+}
+
+TEST_F(TParametersTest, ApplyCutsEachHeaderTextToItsField) {
+    TIntermagnetHeader header{"ÄBCDE", "HDZFX", "GINXX", "COLAX", "LONGX", "DECBASX"};
+    FillIntermagnetForm(Form, header, 0);
+    Form.COMP()->setCurrentIndex(1);
+    int interval = 7;
+    ASSERT_TRUE(ApplyIntermagnetForm(Form, header, interval));
+    EXPECT_EQ(header, (TIntermagnetHeader{"ÄBC", "XYZF", "GIN", "COLA", "LONG", "DECBAS"}));
+    EXPECT_EQ(interval, 0);
+}
+
+TEST_F(TParametersTest, IntervalIsTheChosenItemOrMinusOneForATypedText) {
+    TIntermagnetHeader header;
+    int interval = 0;
+    FillIntermagnetForm(Form, header, 0);
+    EXPECT_EQ(Form.MinuteOR5seconds()->currentText(), "1 minute");
+    Form.MinuteOR5seconds()->setCurrentIndex(1);
+    ApplyIntermagnetForm(Form, header, interval);
+    EXPECT_EQ(interval, 1);
+
+    ReplaceText(Form.MinuteOR5seconds()->lineEdit(), QStringLiteral("10 seconds"));
+    ApplyIntermagnetForm(Form, header, interval);
+    EXPECT_EQ(interval, -1);
+    EXPECT_EQ(Form.MinuteOR5seconds()->count(), 2);  // typed texts never become items
+    PressKey(Form.MinuteOR5seconds()->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Form.MinuteOR5seconds()->count(), 2);
+
+    FillIntermagnetForm(Form, header, 5);  // no such item: nothing shown
+    EXPECT_EQ(Form.MinuteOR5seconds()->currentText(), "");
+    ApplyIntermagnetForm(Form, header, interval);
+    EXPECT_EQ(interval, -1);
+    FillIntermagnetForm(Form, header, 1);
+    EXPECT_EQ(Form.MinuteOR5seconds()->currentText(), "5 seconds");
+}
+
+TEST_F(TParametersTest, OKAppliesHeaderIntervalAndCoefficients) {
+    FilterCoefficientTexts = {"0.25", "0.5", "0.25"};
+    FilterCoefficients = {0.25, 0.5, 0.25};
+    TIntermagnetHeader header;
+    int interval = 0;
+    const bool applied = EditWhile(Form, header, interval, [this] {
+        EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("0.25", "0.5", "0.25"));
+        ReplaceText(Form.IDC(), QStringLiteral("NGK"));
+        Form.MinuteOR5seconds()->setCurrentIndex(1);
+        Form.AddCoefBtn()->click();
+        SetText(3, "1e-3");
+        Form.OKBtn()->click();
+    });
+    EXPECT_TRUE(applied);
+    EXPECT_EQ(header.IDC, "NGK");
+    EXPECT_EQ(header.COMP, "COMP");
+    EXPECT_EQ(interval, 1);
+    EXPECT_THAT(FilterCoefficientTexts, ElementsAre("0.25", "0.5", "0.25", "1e-3"));
+    EXPECT_THAT(FilterCoefficients, ElementsAre(0.25, 0.5, 0.25, 0.001));
+}
+
+TEST_F(TParametersTest, CancelAppliesNothingAndAnInvalidTextHoldsTheDialog) {
+    FilterCoefficientTexts = {"0.5", "0.5"};
+    FilterCoefficients = {0.5, 0.5};
+    TIntermagnetHeader header;
+    int interval = 0;
+    bool stillShownAfterOK = false;
+    const bool applied = EditWhile(Form, header, interval, [&] {
+        ReplaceText(Form.IDC(), QStringLiteral("XXX"));
+        SetText(1, "abc");
+        Form.OKBtn()->click();
+        stillShownAfterOK = Form.isVisible();
+        SetText(1, "0.5");
+        Form.CancelBtn()->click();
+    });
+    EXPECT_FALSE(applied);
+    EXPECT_TRUE(stillShownAfterOK);
+    EXPECT_THAT(Notes.ErrorBoxes(), ElementsAre("Invalid filter coefficient C1"));
+    EXPECT_EQ(header, TIntermagnetHeader());
+    EXPECT_THAT(FilterCoefficientTexts, ElementsAre("0.5", "0.5"));
+}
+
+TEST_F(TParametersTest, AnEmptiedListEmptiesBothFilterArraysWithoutError) {
+    FilterCoefficientTexts = {"1"};
+    FilterCoefficients = {1};
+    TIntermagnetHeader header;
+    int interval = 0;
+    EXPECT_TRUE(EditWhile(Form, header, interval, [this] {
+        Form.DeleteCoefBtn()->click();
+        Form.OKBtn()->click();
+    }));
+    EXPECT_TRUE(FilterCoefficientTexts.empty());
+    EXPECT_TRUE(FilterCoefficients.empty());
+    EXPECT_TRUE(Notes.ErrorBoxes().empty());
+
+    // The next showing starts from the empty list, whatever the grid showed before.
+    SetText(0, "stale");
+    FillIntermagnetForm(Form, header, interval);
+    EXPECT_TRUE(Grid().MarkedEmpty());
+    EXPECT_EQ(Text(0), "");
+}
+
+TEST_F(TParametersTest, EachShowingMarksTheListAsTheTextsAre) {
+    ShowList({});
+    FilterCoefficientTexts = {"0.5", "0.5"};
+    TIntermagnetHeader header;
+    FillIntermagnetForm(Form, header, 0);
+    EXPECT_FALSE(Grid().MarkedEmpty());  // so Delete and Save work on what is shown
+    Form.DeleteCoefBtn()->click();
+    EXPECT_EQ(Grid().rowCount(), 1);
+}
+
+TEST_F(TParametersTest, ABadTextAtApplyLeavesTheFilterArraysUnchanged) {
+    FilterCoefficientTexts = {"0.5", "0.5"};
+    FilterCoefficients = {0.5, 0.5};
+    TIntermagnetHeader header;
+    int interval = 0;
+    FillIntermagnetForm(Form, header, 1);
+    ReplaceText(Form.GIN(), QStringLiteral("EDI"));
+    SetText(1, "x");
+    EXPECT_FALSE(ApplyIntermagnetForm(Form, header, interval));
+    EXPECT_THAT(Notes.ErrorBoxes(), ElementsAre("Invalid filter coefficient C1",
+                                                "'x' is not a valid floating point value"));
+    EXPECT_THAT(FilterCoefficientTexts, ElementsAre("0.5", "0.5"));
+    EXPECT_THAT(FilterCoefficients, ElementsAre(0.5, 0.5));
+    EXPECT_EQ(header.GIN, "EDI");
+    EXPECT_EQ(interval, 1);
+}
+
+}  // namespace
