@@ -113,7 +113,7 @@ TEST_F(GraphsTest, ZoomRangesAfterAStopSpanTheShownGraphs) {
     for (int s = 5; s < 10; ++s)
         AddSample(s, 10 * s);  // shown graphs: seconds 7..9
     for (int s = 0; s < 3; ++s)  // shown: 20..22; graphs 0 and 4 flat
-        Graphs->AddSample(Stamp(20 + s), {1, 1, 1.5 + s, -s, 5});
+        Graphs->AddSample(Stamp(20 + s), {1, 1, 1.5 + s, -1.0 * s, 5});
     Graphs->UpdateZoomRanges();
 
     const TZoomler& time = *Graphs->DataZoomler();

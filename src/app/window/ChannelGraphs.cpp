@@ -187,7 +187,13 @@ void TChannelGraphs::AddSample(TDateTime time, const std::array<double, 5>& valu
     }
 }
 
-void TChannelGraphs::BeginBulkLoad() { ++FBulkDepth; }
+void TChannelGraphs::BeginBulkLoad(int expectedPoints) {
+    ++FBulkDepth;
+    for (int g = 0; g < GraphCount; ++g)
+        for (int c = 0; c < ChannelCount; ++c)
+            if (TChannelSeries* series = Series(g, c))
+                series->ReserveStaged(expectedPoints);
+}
 
 void TChannelGraphs::EndBulkLoad() {
     if (FBulkDepth == 0 || --FBulkDepth > 0)

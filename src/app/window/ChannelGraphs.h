@@ -83,8 +83,9 @@ public:
     void AddSample(TDateTime time, const std::array<double, 5>& values);
     // Between these two, view-mode points are collected per series and handed to the charts in
     // one block at the end (a day file has 86,400 or more points per series). Queries see the
-    // points after EndBulkLoad. Calls nest.
-    void BeginBulkLoad();
+    // points after EndBulkLoad. Calls nest. An expected number of points (for example the file
+    // size over the line length) spares the collection its regrowth.
+    void BeginBulkLoad(int expectedPoints = 0);
     void EndBulkLoad();
     bool InBulkLoad() const { return FBulkDepth > 0; }
     // Empties every series and returns both axes of every chart to automatic ranges.
@@ -188,7 +189,9 @@ private:
 // Scoped bulk load: EndBulkLoad runs however the loading ends.
 class TBulkGraphLoad {
 public:
-    explicit TBulkGraphLoad(TChannelGraphs& graphs) : FGraphs(graphs) { FGraphs.BeginBulkLoad(); }
+    explicit TBulkGraphLoad(TChannelGraphs& graphs, int expectedPoints = 0) : FGraphs(graphs) {
+        FGraphs.BeginBulkLoad(expectedPoints);
+    }
     ~TBulkGraphLoad() { FGraphs.EndBulkLoad(); }
     TBulkGraphLoad(const TBulkGraphLoad&) = delete;
     TBulkGraphLoad& operator=(const TBulkGraphLoad&) = delete;

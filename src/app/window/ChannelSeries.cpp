@@ -102,10 +102,16 @@ void TChannelSeries::RemoveOldest() {
 
 void TChannelSeries::Clear() {
     FData->clear();
-    FStaged.clear();
+    FData->squeeze(true, true);
+    FStaged = QVector<QCPGraphData>();
     FStagedSorted = true;
     FMinValue = FMaxValue = 0;
     FValueRangeKnown = true;
+}
+
+void TChannelSeries::ReserveStaged(int points) {
+    if (points > FStaged.size())
+        FStaged.reserve(points);
 }
 
 void TChannelSeries::Stage(double key, double value) {

@@ -38,10 +38,12 @@ public:
     // Deletes the point with the earliest time; nothing when empty. Amortised constant time: the
     // container only moves its start and compacts now and then.
     void RemoveOldest();
+    // Empties the series and gives its memory back (a viewed file may have held millions).
     void Clear();
 
     // Bulk loading: points are collected aside and handed to the graph's container in one
     // sorted block by CommitStaged, which spares the per-point bookkeeping of a day file.
+    void ReserveStaged(int points);
     void Stage(double key, double value);
     void CommitStaged();
     int StagedCount() const { return FStaged.size(); }
