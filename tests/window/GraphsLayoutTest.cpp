@@ -94,7 +94,6 @@ TEST_F(GraphsTest, TheOnlyShownGraphCannotBeUnchecked) {
 
     // The same rule for the programmatic path, which also moves the box.
     EXPECT_TRUE(Graphs->SetGraphChecked(2, false));
-    EXPECT_FALSE(Graphs->SetGraphChecked(2, false) && false);
     EXPECT_TRUE(Graphs->SetGraphChecked(0, true));
     EXPECT_TRUE(Boxes[0]->isChecked());
     EXPECT_FALSE(Graphs->SetGraphChecked(2, false));
@@ -130,13 +129,4 @@ TEST_F(GraphsTest, ArrangeRestoresEqualHeightsAfterASplitterDrag) {
     // A hidden panel reports no height.
     ClickBox(1);
     EXPECT_EQ(Graphs->PanelHeights()[1], 0);
-}
-
-TEST_F(GraphsTest, ZoomControlsCanBeHiddenForAcquisition) {
-    Graphs->SetZoomControlsVisible(false);
-    EXPECT_FALSE(Graphs->DataZoomler()->isVisible());
-    for (int g = 0; g < 5; ++g)
-        EXPECT_FALSE(Graphs->Zoomler(g)->isVisible());
-    Graphs->SetZoomControlsVisible(true);
-    EXPECT_TRUE(Graphs->Zoomler(3)->isVisible());
 }
