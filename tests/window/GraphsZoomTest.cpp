@@ -85,6 +85,13 @@ TEST_F(GraphsTest, FixedRangesAcceptBoundsInEitherOrderAndAutomaticRangesFitTheD
     ExpectRange(Chart(1).xAxis->range(), KeyOf(10), KeyOf(70));
     const double margin = 10 * 0.02 / 0.96;
     ExpectRange(Chart(1).yAxis->range(), 31 - margin, 41 + margin);
+
+    // A zoom window of no width still draws: the axis opens around the value.
+    Chart(2).FixValueRange(5, 5);
+    Graphs->Pacer().MarkChanged(2);
+    Graphs->ReplotNow();
+    EXPECT_LT(Chart(2).yAxis->range().lower, 5);
+    EXPECT_GT(Chart(2).yAxis->range().upper, 5);
 }
 
 TEST_F(GraphsTest, AxisLabelsUseTheStationsFormats) {
