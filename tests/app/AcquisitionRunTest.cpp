@@ -27,15 +27,6 @@ std::string Line(TDateTime start, int index) {
                                 {21000 + x / 10, -1200 - x / 10, 45000 + x / 100, 20.5, 19.5});
 }
 
-std::vector<fs::path> FilesUnder(const fs::path& root) {
-    std::vector<fs::path> files;
-    if (!fs::exists(root)) return files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 int CountLines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
 // The handler a run hands packets to: records them through the run, as the window does.

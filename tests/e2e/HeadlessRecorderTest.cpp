@@ -19,21 +19,6 @@ namespace fs = std::filesystem;
 
 const std::string StationProgram = ORVANT_BIN_DIR "/src/orvant3k";
 
-std::vector<fs::path> FilesUnder(const fs::path& root) {
-    std::vector<fs::path> files;
-    if (!fs::exists(root)) return files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string AllOf(const std::vector<fs::path>& files) {
-    std::string text;
-    for (const auto& file : files) text += ReadWholeFile(file);
-    return text;
-}
-
 // Waits until `done` or the time-out; true when done.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -86,7 +71,7 @@ TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigt
     }
     // Bytes written to a pseudo-terminal reach the reader through the kernel's buffers at their
     // own pace, so the test waits for the archive itself before it stops the recorder.
-    ASSERT_TRUE(WaitUntil([&expected] { return AllOf(FilesUnder("ARCHIVE")).size() == expected.size(); },
+    ASSERT_TRUE(WaitUntil([&expected] { return ConcatenatedFiles(FilesUnder("ARCHIVE")).size() == expected.size(); },
                           std::chrono::seconds(30)));
     EXPECT_EQ(recorder->Stop(), 0) << recorder->ErrorOutput();
 
@@ -94,7 +79,7 @@ TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigt
     ASSERT_EQ(archives.size(), 2u);
     EXPECT_EQ(archives[0], fs::path("ARCHIVE/2024/02/20240228235500.orv"));
     EXPECT_EQ(archives[1], fs::path("ARCHIVE/2024/02/20240229000000.orv"));
-    EXPECT_TRUE(AllOf(archives) == expected) << AllOf(archives).size() << " bytes recorded of " << expected.size() << "\n" << recorder->ErrorOutput();
+    EXPECT_TRUE(ConcatenatedFiles(archives) == expected) << ConcatenatedFiles(archives).size() << " bytes recorded of " << expected.size() << "\n" << recorder->ErrorOutput();
 
     const auto intermagnet = FilesUnder("INTERMAGNET");
     ASSERT_EQ(intermagnet.size(), 2u);
@@ -134,11 +119,11 @@ TEST_F(HeadlessRecorder, KeepsUpWithTheSimulatorAtFullSpeedWithoutLosingALine) {
     auto recorder = StartRecorder(link);
     ASSERT_EQ(simulator.Wait(std::chrono::seconds(60)), 0);
     const std::string lastLine = "2025 01 01 00 23 19";  // the 5000th stamp
-    ASSERT_TRUE(WaitUntil([&] { return AllOf(FilesUnder("ARCHIVE")).find(lastLine) != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([&] { return ConcatenatedFiles(FilesUnder("ARCHIVE")).find(lastLine) != std::string::npos; },
                           std::chrono::seconds(20)));
     EXPECT_EQ(recorder->Stop(), 0);
 
-    const std::string archive = AllOf(FilesUnder("ARCHIVE"));
+    const std::string archive = ConcatenatedFiles(FilesUnder("ARCHIVE"));
     std::vector<std::string> stamps;
     for (std::size_t at = 0; at < archive.size(); at = archive.find('\n', at) + 1)
         stamps.push_back(archive.substr(at, 19));

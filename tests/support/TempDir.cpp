@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <algorithm>
 #include <unistd.h>
 
 TTempDir::TTempDir(bool enter) {
@@ -38,4 +39,20 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
 void WriteWholeFile(const std::filesystem::path& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
+}
+
+std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& root) {
+    std::vector<std::filesystem::path> files;
+    std::error_code missing;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, missing);
+         it != std::filesystem::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file()) files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string ConcatenatedFiles(const std::vector<std::filesystem::path>& files) {
+    std::string text;
+    for (const auto& file : files) text += ReadWholeFile(file);
+    return text;
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class TTempDir {
 public:
@@ -19,6 +20,11 @@ private:
     std::filesystem::path FPath;
     std::filesystem::path FPreviousWorkingDir;
 };
+
+// The plain files below `root`, sorted by path; none when it does not exist.
+std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& root);
+// The files' contents one after the other.
+std::string ConcatenatedFiles(const std::vector<std::filesystem::path>& files);
 
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& path);
