@@ -45,8 +45,10 @@ std::string ResolveSerialDevice(const std::string& name) {
     if (!Override.empty()) return Override;
     const auto mapped = Devices.find(number);
     if (mapped != Devices.end()) return mapped->second;
-    return "/dev/ttyS" + DecimalText(number - 1);
+    return DefaultSerialDevice(number);
 }
+
+std::string DefaultSerialDevice(int comNumber) { return "/dev/ttyS" + DecimalText(comNumber - 1); }
 
 void SetSerialDevice(int comNumber, const std::string& path) {
     std::lock_guard<std::mutex> guard(DevicesLock);

@@ -16,6 +16,9 @@ std::string COMPortName(std::int64_t portIndex);
 // returned unchanged.
 std::string ResolveSerialDevice(const std::string& name);
 
+// The device of "COM<n>" without a mapping: "/dev/ttyS" + (n - 1).
+std::string DefaultSerialDevice(int comNumber);
+
 // Maps "COM" + comNumber to a path (1-based, as in the settings file's COM1=...); an empty path
 // removes the mapping.
 void SetSerialDevice(int comNumber, const std::string& path);

@@ -2,8 +2,6 @@
 
 #include <set>
 
-std::string DefaultSerialDevice(int comNumber) { return "/dev/ttyS" + std::to_string(comNumber - 1); }
-
 std::string MappedSerialDevice(const TSerialDeviceMap& devices, int comNumber) {
     const auto entry = devices.find(comNumber);
     return entry != devices.end() ? entry->second : DefaultSerialDevice(comNumber);

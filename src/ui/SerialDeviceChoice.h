@@ -2,14 +2,13 @@
 // Which device each user-facing port name "COM<n>" uses, as the options dialog edits it: the
 // stored map's entry, else the platform's default device. GUI-free.
 
+#include "acquisition/SerialDevices.h"
 #include "app/SerialDeviceSettings.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
-// The device of "COM<n>" without a stored entry: "/dev/ttyS" + (n - 1).
-std::string DefaultSerialDevice(int comNumber);
 // The device "COM<n>" uses with the map.
 std::string MappedSerialDevice(const TSerialDeviceMap& devices, int comNumber);
 // Sets the device of "COM<n>"; an empty path (blanks around it are dropped) or the default
