@@ -5,6 +5,7 @@
 #include "acquisition/RuntimeErrors.h"
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 
@@ -68,11 +69,91 @@ bool IsValidTime(int hour, int minute, int second, int millisecond) {
     return hour < 24 && minute < 60 && second < 60 && millisecond < 1000;
 }
 
-// The one parser of instrument lines. Checks run in the order in which the conversions would
-// fail one after the other (tokens, range, date, time, values), so the first fault found is
-// the one the line is refused for. The outputs change only when the whole line is good.
-bool ParseInstrumentLine(std::string_view line, TDateTime& stamp, std::array<double, 5>& values,
-                         TLineFault* fault) {
+bool AreValidFields(const std::int32_t (&fields)[7]) {
+    for (std::int32_t field : fields)
+        if (!IsWord(field)) return false;
+    return IsValidDate(fields[0], fields[1], fields[2]) &&
+           IsValidTime(fields[3], fields[4], fields[5], fields[6]);
+}
+
+// The fast path for lines made only of plain tokens, as the instrument writes them: unsigned
+// integers of at most 9 digits, a seconds token "ss" or "ss.mmm", values "[-]digits[.digits]"
+// of at most 15 digits, single or repeated spaces between them. Whatever else it meets
+// (signs, exponents, tabs, long numbers, a missing token, a line over MaxPlainLine) makes it
+// give up, and the general conversions decide. Its results are those of the general
+// conversions: up to 15 digits are exact in a double, and so is 10^k for k <= 15, so one
+// division rounds correctly, as the general conversion does.
+
+constexpr std::size_t MaxPlainLine = 127;
+
+bool IsDigit(char c) { return static_cast<unsigned>(c - '0') < 10; }
+
+// Appends the digits at `p` to `value`; returns how many there were. Digit strings too long
+// for the callers wrap around harmlessly: the callers refuse them by their count.
+std::ptrdiff_t Digits(const char*& p, std::uint64_t& value) {
+    const char* start = p;
+    while (IsDigit(*p)) value = value * 10 + static_cast<unsigned>(*p++ - '0');
+    return p - start;
+}
+
+bool Unsigned(const char*& p, std::int32_t& field) {
+    std::uint64_t value = 0;
+    const std::ptrdiff_t count = Digits(p, value);
+    field = static_cast<std::int32_t>(value);
+    return count > 0 && count <= 9;
+}
+
+bool Decimal(const char*& p, double& value) {
+    static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = *p == '-';
+    p += negative;
+    std::uint64_t digits = 0;
+    const std::ptrdiff_t wholeDigits = Digits(p, digits);
+    std::ptrdiff_t fractionDigits = 0;
+    if (*p == '.') {
+        ++p;
+        fractionDigits = Digits(p, digits);
+        if (fractionDigits == 0) return false;
+    }
+    if (wholeDigits == 0 || wholeDigits + fractionDigits > 15) return false;
+    const double magnitude = static_cast<double>(digits) / PowersOfTen[fractionDigits];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+// After a token: the end of the line, or a run of spaces.
+bool SkipSeparator(const char*& p, const char* end) {
+    if (*p != Separator) return p == end;
+    while (*p == Separator) ++p;
+    return true;
+}
+
+// Scans a copy of the line ended by a NUL, so that no loop needs a bounds check; the line's
+// end is told apart from a NUL inside the line by its position.
+bool ScanPlainLine(std::string_view line, std::int32_t (&fields)[7], std::array<double, 5>& values) {
+    if (line.size() > MaxPlainLine) return false;
+    char text[MaxPlainLine + 1];
+    std::memcpy(text, line.data(), line.size());
+    text[line.size()] = '\0';
+    const char* p = text;
+    const char* const end = text + line.size();
+    for (int i = 0; i < 5; ++i)
+        if (!Unsigned(p, fields[i]) || !SkipSeparator(p, end)) return false;
+    if (!Unsigned(p, fields[5])) return false;
+    fields[6] = 0;
+    if (*p == '.' && !Unsigned(++p, fields[6])) return false;
+    if (!SkipSeparator(p, end)) return false;
+    for (double& value : values)
+        if (!Decimal(p, value) || !SkipSeparator(p, end)) return false;
+    return true;
+}
+
+// The general parser. Checks run in the order in which the conversions would fail one after
+// the other (tokens, range, date, time, values), so the first fault found is the one the line
+// is refused for.
+bool ParseAnyLine(std::string_view line, TDateTime& stamp, std::array<double, 5>& values,
+                  TLineFault* fault) {
     using TKind = TLineFault::TKind;
     std::string_view rest = line;
     std::int32_t fields[7];  // year, month, day, hour, minute, second, millisecond
@@ -107,6 +188,22 @@ bool ParseInstrumentLine(std::string_view line, TDateTime& stamp, std::array<dou
             EncodeTime(fields[3], fields[4], fields[5], fields[6]);
     values = parsed;
     return true;
+}
+
+// The one parser of instrument lines, for the packet and the file loader alike. The outputs
+// change only when the whole line is good.
+bool ParseInstrumentLine(std::string_view line, TDateTime& stamp, std::array<double, 5>& values,
+                         TLineFault* fault) {
+    std::int32_t fields[7];
+    std::array<double, 5> parsed;
+    if (ScanPlainLine(line, fields, parsed) && AreValidFields(fields)) {
+        stamp = EncodeDate(fields[0], fields[1], fields[2]) +
+                EncodeTime(fields[3], fields[4], fields[5], fields[6]);
+        values = parsed;
+        return true;
+    }
+    // Not plain, or refused: the general parser decides and names the fault.
+    return ParseAnyLine(line, stamp, values, fault);
 }
 
 // Raises the error the conversion helpers give for the fault, with their own type and text.

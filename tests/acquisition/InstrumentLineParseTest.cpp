@@ -1,4 +1,5 @@
 #include "acquisition/LogicalPacket.h"
+#include "acquisition/NumberText.h"
 #include "acquisition/RuntimeErrors.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,53 @@ void ExpectSameAsPacket(const std::string& line) {
         EXPECT_EQ(values[0], -1);
         EXPECT_EQ(values[4], -5);
     }
+}
+
+// The packet's algorithm written out step by step with the public helpers: the reference for
+// the parser's fast path for plain lines.
+bool ReferenceParse(const std::string& line, TDateTime& stamp, std::array<double, 5>& values) {
+    try {
+        std::string rest = line;
+        std::string token;
+        int fields[7] = {};
+        for (int i = 0; i < 5; ++i) {
+            CutToken(rest, token);
+            fields[i] = StrToInt(token);
+        }
+        CutToken(rest, token);
+        while (!token.empty() && static_cast<unsigned char>(token.back()) <= ' ') token.pop_back();
+        while (!token.empty() && static_cast<unsigned char>(token.front()) <= ' ') token.erase(0, 1);
+        const std::size_t point = token.find('.');
+        fields[5] = StrToInt(token.substr(0, point));
+        if (point != std::string::npos) fields[6] = StrToInt(token.substr(point + 1));
+        for (int field : fields)
+            if (field < 0 || field > 65535) return false;
+        stamp = EncodeDate(fields[0], fields[1], fields[2]) +
+                EncodeTime(fields[3], fields[4], fields[5], fields[6]);
+        for (double& value : values) {
+            CutToken(rest, token);
+            value = StrToFloat(token);
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void ExpectSameAsReference(const std::string& line) {
+    TDateTime stamp = 0, expectedStamp = 0;
+    std::array<double, 5> values{}, expected{};
+    const bool parsed = TryParseInstrumentLine(line, stamp, values);
+    ASSERT_EQ(parsed, ReferenceParse(line, expectedStamp, expected)) << "<" << line << ">";
+    if (!parsed) return;
+    EXPECT_EQ(Bits(stamp), Bits(expectedStamp)) << line;
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(Bits(values[i]), Bits(expected[i])) << line;
+}
+
+std::string RandomDigits(std::mt19937& random, int count) {
+    std::string digits;
+    for (int i = 0; i < count; ++i) digits += static_cast<char>('0' + random() % 10);
+    return digits;
 }
 
 std::string PacketError(const std::string& line) {
@@ -70,12 +118,22 @@ TEST(InstrumentLineParse, AgreesWithThePacketOnGoodAndBadLines) {
              "2024 01 05 12 -1 00 1 2 3 4 5",
              "99999 01 05 12 34 56 1 2 3 4 5",
              "10000 01 05 12 34 56 1 2 3 4 5",
+             "2024 01 05 4294967303 34 56 1 2 3 4 5",  // 2^32 + 7
+             "2024 01 05 0000000007 34 56 1 2 3 4 5",
              "2024 01 05 12 34 56 nan 2 3 4 5",
              "2024 01 05 12 34 56 1 2 3 4 1e999",
              "2024 01 05 12 34 56 1 2 3 4 5\r",
              "",
-         })
+         }) {
         ExpectSameAsPacket(line);
+        ExpectSameAsReference(line);
+    }
+    // A NUL inside the line is a character like any other, not its end.
+    for (const std::string line : {std::string("2024 01 05 12 34 56 1 2 3 4 5\0", 30),
+                                   std::string("2024 01 05 12 34 56 1 2 3 4 5 \0", 31)}) {
+        ExpectSameAsPacket(line);
+        ExpectSameAsReference(line);
+    }
 }
 
 TEST(InstrumentLineParse, AgreesWithThePacketOnMutatedLines) {
@@ -86,6 +144,27 @@ TEST(InstrumentLineParse, AgreesWithThePacketOnMutatedLines) {
         for (int edits = 1 + static_cast<int>(random() % 3); edits > 0; --edits)
             line[random() % line.size()] = alphabet[random() % alphabet.size()];
         ExpectSameAsPacket(line);
+        ExpectSameAsReference(line);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Plain numbers of every length around the fast path's limits (9 digits for the date and
+// time fields, 15 for values) convert exactly as the general conversions convert them.
+TEST(InstrumentLineParse, ReadsPlainNumbersOfAnyLengthExactly) {
+    std::mt19937 random(777);
+    for (int i = 0; i < 20000; ++i) {
+        // Leading zeros lengthen the hour to 1..11 digits without making it invalid.
+        const std::string hour = std::string(random() % 10, '0') + std::to_string(random() % 24);
+        std::string line = "2024 01 05 " + hour + " 00 " +
+                           RandomDigits(random, 1 + random() % 3) + "." +
+                           RandomDigits(random, 1 + random() % 4);
+        for (int v = 0; v < 5; ++v) {
+            line += std::string(1 + random() % 3, ' ') + (random() % 2 ? "-" : "") +
+                    RandomDigits(random, 1 + random() % 10);
+            if (random() % 4) line += "." + RandomDigits(random, 1 + random() % 9);
+        }
+        ExpectSameAsReference(line);
         if (HasFatalFailure()) return;
     }
 }
