@@ -41,6 +41,11 @@ private:
     double FLast = -1.0;
 };
 
+void Reserve(TLoadedData& data, std::size_t capacity) {
+    data.Times.reserve(capacity);
+    for (auto& column : data.Values) column.reserve(capacity);
+}
+
 std::string ReasonLineIsBad(std::string_view line) {
     try {
         TLogicalPacket packet{std::string(line), TBadLineReport::Silent};
@@ -58,9 +63,7 @@ TDataFileLoader::TDataFileLoader(std::string path, TLoadOptions options)
 TLoadedData TDataFileLoader::Load() {
     TTextLineReader reader(FPath, FOptions.BlockSize);
     TLoadedData data;
-    const std::size_t expected = static_cast<std::size_t>(reader.FileSize() / ArchiveLineBytes) + 1;
-    data.Times.reserve(expected);
-    for (auto& column : data.Values) column.reserve(expected);
+    Reserve(data, static_cast<std::size_t>(reader.FileSize() / ArchiveLineBytes) + 1);
 
     TProgressReporter progress(FOptions.Progress, reader.FileSize());
     std::string_view line;
@@ -113,8 +116,7 @@ void TDataFileLoader::MakeRoom(TLoadedData& data, const TTextLineReader& reader)
     const std::size_t size = data.Times.size();
     const std::size_t extra = static_cast<std::size_t>(
         std::max<std::uint64_t>(estimate + estimate / 16 + 64, size / 8));
-    data.Times.reserve(size + extra);
-    for (auto& column : data.Values) column.reserve(size + extra);
+    Reserve(data, size + extra);
 }
 
 TLoadedData LoadDataFile(const std::string& path, const TLoadOptions& options) {
