@@ -1,7 +1,8 @@
 // Load time and peak memory of the data-file viewer's loader on two recorded days: one line a
 // second (86,400 lines, as the archive writes them) and a day at the serial line's top rate
 // (15.2 lines a second, 1,313,280 lines with fractional seconds such as "12.250"). For
-// comparison, the line-by-line way: std::getline and one packet object per line.
+// comparison, the line-by-line way: std::getline and one packet object per line (with the
+// same parser inside, so the difference is the reading and the per-line allocations).
 // Files are written to a temporary folder and read from the page cache (warm).
 //
 //   bench/DataFileLoadBench [repeats]   (default 5; the best and the mean wall time are shown)

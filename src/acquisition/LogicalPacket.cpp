@@ -76,6 +76,11 @@ bool AreValidFields(const std::int32_t (&fields)[7]) {
            IsValidTime(fields[3], fields[4], fields[5], fields[6]);
 }
 
+TDateTime EncodeStamp(const std::int32_t (&fields)[7]) {
+    return EncodeDate(fields[0], fields[1], fields[2]) +
+           EncodeTime(fields[3], fields[4], fields[5], fields[6]);
+}
+
 // The fast path for lines made only of plain tokens, as the instrument writes them: unsigned
 // integers of at most 9 digits, a seconds token "ss" or "ss.mmm", values "[-]digits[.digits]"
 // of at most 15 digits, single or repeated spaces between them. Whatever else it meets
@@ -184,8 +189,7 @@ bool ParseAnyLine(std::string_view line, TDateTime& stamp, std::array<double, 5>
         const std::string_view token = NextToken(rest);
         if (!TryStrToFloat(token, value)) return Fail(fault, TKind::Float, token);
     }
-    stamp = EncodeDate(fields[0], fields[1], fields[2]) +
-            EncodeTime(fields[3], fields[4], fields[5], fields[6]);
+    stamp = EncodeStamp(fields);
     values = parsed;
     return true;
 }
@@ -197,8 +201,7 @@ bool ParseInstrumentLine(std::string_view line, TDateTime& stamp, std::array<dou
     std::int32_t fields[7];
     std::array<double, 5> parsed;
     if (ScanPlainLine(line, fields, parsed) && AreValidFields(fields)) {
-        stamp = EncodeDate(fields[0], fields[1], fields[2]) +
-                EncodeTime(fields[3], fields[4], fields[5], fields[6]);
+        stamp = EncodeStamp(fields);
         values = parsed;
         return true;
     }

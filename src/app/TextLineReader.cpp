@@ -20,6 +20,8 @@ EInOutError CannotOpen(const std::string& path, int error) {
 
 TTextLineReader::TTextLineReader(const std::string& path, std::size_t blockSize)
     : FPath(path), FBlockSize(blockSize > 0 ? blockSize : 1) {
+    // Room for one block after the unfinished line carried over from the previous one.
+    FBuffer.resize(MaxLineLength + FBlockSize);
     // Non-blocking only for the open itself: a FIFO must not hang the loading thread.
     FFile = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (FFile < 0) throw CannotOpen(path, errno);
@@ -37,8 +39,6 @@ TTextLineReader::TTextLineReader(const std::string& path, std::size_t blockSize)
     fcntl(FFile, F_SETFL, fcntl(FFile, F_GETFL) & ~O_NONBLOCK);
     posix_fadvise(FFile, 0, 0, POSIX_FADV_SEQUENTIAL);
     FFileSize = static_cast<std::uint64_t>(info.st_size);
-    // Room for one block after the unfinished line carried over from the previous one.
-    FBuffer.resize(MaxLineLength + FBlockSize);
 }
 
 TTextLineReader::~TTextLineReader() { ::close(FFile); }

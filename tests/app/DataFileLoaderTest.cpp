@@ -2,6 +2,7 @@
 
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/RuntimeErrors.h"
+#include "recording/TextWithTimeDataFile.h"
 #include "sim/InstrumentLine.h"
 #include "TempDir.h"
 
@@ -58,6 +59,21 @@ TEST_F(DataFileLoader, GivesThePacketsOfAnArchiveFileAsColumns) {
     EXPECT_EQ(data.BadLineCount, 0u);
     EXPECT_TRUE(data.TimesAscending);
     EXPECT_FALSE(data.Cancelled);
+}
+
+TEST(DataFileLoaderArchive, ReadsBackWhatTheArchiveWrites) {
+    TTempDir dir(true);
+    std::string path;
+    {
+        TTextWithTimeDataFile archive;
+        for (int i = 0; i < 2000; ++i) archive.WriteDateFile(Line(i), Start + i / SecondsPerDay);
+        path = archive.GetFileName();
+    }
+    const TLoadedData data = LoadDataFile(path);
+    ASSERT_EQ(data.GoodLines, 2000u);
+    EXPECT_EQ(data.BadLineCount, 0u);
+    EXPECT_EQ(data.Times[1999], TLogicalPacket(Line(1999)).TimeStamp());
+    EXPECT_EQ(data.Values[4][1999], -3.5);
 }
 
 TEST_F(DataFileLoader, ListsBadLinesWithTheGoodLineCountBeforeThem) {
