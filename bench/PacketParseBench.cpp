@@ -1,5 +1,5 @@
-// Parse rate of the measurement packet, one core: the whole constructor against the bare
-// number conversions it cannot avoid (six integers and five floats by std::from_chars).
+// Parse rate of the measurement packet, one core: the whole constructor, the parser alone, and
+// the bare number conversions (six integers and five floats by std::from_chars).
 #include "acquisition/LineAssembler.h"
 #include "acquisition/LogicalPacket.h"
 #include "sim/InstrumentLine.h"
@@ -37,6 +37,20 @@ void BM_LogicalPacket(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_LogicalPacket);
+
+// The parser without a packet, as the file loader runs it: no copy of the line, no allocation.
+void BM_TryParseInstrumentLine(benchmark::State& state) {
+    const auto& lines = Lines();
+    std::size_t i = 0;
+    TDateTime stamp = 0;
+    std::array<double, 5> values;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(TryParseInstrumentLine(lines[i++ & 4095], stamp, values));
+        benchmark::DoNotOptimize(values);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_TryParseInstrumentLine);
 
 // The floor: split at blanks and convert, nothing else (no checks, no date encoding).
 void BM_FromCharsOnly(benchmark::State& state) {

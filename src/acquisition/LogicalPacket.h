@@ -4,9 +4,16 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 // Cuts the leading space-separated token off `text` into `token`; the spaces after it go too.
 void CutToken(std::string& text, std::string& token);
+
+// The packet's parser without a packet: true and the line's stamp and five values when the line
+// is one the TLogicalPacket constructor accepts (the same lines, the same results); false, the
+// outputs untouched, otherwise. Never throws and never allocates, for loading whole files.
+bool TryParseInstrumentLine(std::string_view line, TDateTime& stamp,
+                            std::array<double, 5>& values);
 
 // How a packet constructor tells the user about a line it cannot parse.
 enum class TBadLineReport {
@@ -31,8 +38,6 @@ public:
     const std::string& Line() const { return FLine; }
 
 private:
-    void Parse();
-
     TDateTime FTimeStamp = 0;
     std::array<double, 5> FValues{};
     std::string FLine;
