@@ -64,7 +64,8 @@ bool TWindowNotifier::Confirm(const std::string& text) {
     }
     LogLine("question: ", text);
     bool yes = true;
-    RunOnMainThread([this, &text, &yes] { yes = FClosing || FConfirm(text); });
+    // A box closed by the program's end counts as Yes: the run is stopped either way.
+    RunOnMainThread([this, &text, &yes] { yes = FClosing || FConfirm(text) || FClosing; });
     return yes;
 }
 
