@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -76,6 +77,17 @@ bool RunsWithoutWindow(int argc, char* argv[]) {
     return false;
 }
 
+#ifdef ORVANT_HAS_WINDOW
+// Qt aborts with a list of its platform plugins when no display can be reached; say what to do.
+bool DisplayReachable() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return true;
+    }
+    return false;
+}
+#endif
+
 // The simulated instrument of the demo: one line a second from now on.
 std::unique_ptr<TSimulatedInstrument> StartDemoInstrument() {
     TSimulatorOptions options;
@@ -130,8 +142,15 @@ int RunStation(const TCommandLine& commandLine) {
 int main(int argc, char* argv[]) {
     std::unique_ptr<QCoreApplication> application;
 #ifdef ORVANT_HAS_WINDOW
-    if (!RunsWithoutWindow(argc, argv))
+    if (!RunsWithoutWindow(argc, argv)) {
+        if (!DisplayReachable()) {
+            std::fputs("orvant3k: no display for the window; use --headless to record without "
+                       "one, or QT_QPA_PLATFORM=offscreen\n",
+                       stderr);
+            return 2;
+        }
         application = std::make_unique<QApplication>(argc, argv);
+    }
 #endif
     if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName("orvant3k");

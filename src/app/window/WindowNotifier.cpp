@@ -80,6 +80,9 @@ void TWindowNotifier::Beep() {
 }
 
 void TWindowNotifier::Report(TReportKind kind, const std::string& text) {
+    // The port's and the files' events also go to the log; bad lines only to the status bar,
+    // where they are counted, so that a broken line cannot flood it.
+    if (kind != TReportKind::BadLine) LogLine(std::string(ReportKindName(kind)) + ": ", text);
     QObject* context = FContext.data();
     if (!context || !FReportSink) return;
     // Always posted, also from the user-interface thread, so that reports keep their order.

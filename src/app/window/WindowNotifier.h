@@ -10,8 +10,8 @@
 //
 // While the program closes (SetClosing), boxes are no longer shown: error boxes are written to
 // standard error and confirmations answer Yes, so that a stop signal is never held up by a
-// question nobody will answer. Every box shown is also written to standard error, one line,
-// so that a log of a run without a screen still tells what the user was asked.
+// question nobody will answer. Every box shown, and every report but bad lines, is also written
+// to standard error, one line, so that a log of a run without a screen tells what happened.
 //
 // The boxes and the beep can be replaced (tests answer them from a script).
 
