@@ -1,0 +1,148 @@
+// Reports that cannot be missed, through the window's own notifier: a failed port, dropped
+// lines; and the orderly end on a stop signal while a box or a dialog is open.
+
+#include "MainFormFixture.h"
+
+#include "acquisition/LogicalPacket.h"
+#include "acquisition/ProfileFile.h"
+#include "app/window/WindowNotifier.h"
+#include "recording/dialog/CoefficientGrid.h"
+#include "recording/dialog/IntermagnetForm.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace {
+
+class MainFormReportsTest : public MainFormTest {
+protected:
+    // The window's notifier with the boxes answered here, installed over the recording one.
+    void UseWindowNotifier(bool realBoxes = false) {
+        Notifier = std::make_unique<TWindowNotifier>(&Main());
+        Notifier->SetReportSink(
+            [this](TReportKind kind, const std::string& text) { Main().ShowReport(kind, text); });
+        Notifier->SetBeep([this] { ++Beeps; });
+        if (realBoxes) return;
+        Notifier->SetErrorBox([this](const std::string& text) { Boxes.push_back(text); });
+        Notifier->SetConfirm([this](const std::string& text) {
+            Boxes.push_back(text);
+            return true;
+        });
+    }
+    ~MainFormReportsTest() override { Notifier.reset(); }
+
+    QString Report() { return Main().ReportPanel()->text(); }
+
+    std::unique_ptr<TWindowNotifier> Notifier;
+    std::vector<std::string> Boxes;
+    int Beeps = 0;
+};
+
+// Runs the event loop as the program does, with a guard against a test that would hang.
+int RunEventLoop() {
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        ADD_FAILURE() << "the event loop did not end";
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->hide();
+        QCoreApplication::exit(1);
+    });
+    guard.start(15000);
+    return QApplication::exec();
+}
+
+}  // namespace
+
+TEST_F(MainFormReportsTest, PortFailureIsShownAsAPortErrorWhileTheRunWaitsForStop) {
+    Make();
+    UseWindowNotifier();
+    Show();
+    StartOnTerminal();
+    const std::string sent = Send(0, 1);
+    ASSERT_TRUE(WaitForArchive(sent));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Report().startsWith("Recording: COM1 open"); }))
+        << Report().toStdString();
+
+    // The device goes away.
+    Terminal.CloseMaster();
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Report().startsWith("PORT ERROR: "); }))
+        << Report().toStdString();
+    EXPECT_TRUE(Report().endsWith("not recording: port error")) << Report().toStdString();
+    EXPECT_TRUE(Main().ReportPanel()->styleSheet().contains("#c00000"));
+    EXPECT_FALSE(Main().RunStatus().Recording());
+    EXPECT_EQ(Main().StartStopBtn()->text(), "Stop");
+
+    Main().StopAcquisition(false);
+    EXPECT_EQ(Report(), "Stopped; 1 samples recorded");
+    EXPECT_TRUE(Main().ReportPanel()->styleSheet().isEmpty());
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainFormReportsTest, DroppedLinesAreCountedWithTheLastReason) {
+    Make();
+    UseWindowNotifier();
+    Show();
+    StartOnTerminal();
+    std::string unparseable = InstrumentLine(Start, 0);
+    unparseable[30] = 'x';
+    Terminal.Write(unparseable + "\r\nshort line\r\n");
+    const std::string sent = Send(1, 1);
+    ASSERT_TRUE(WaitForArchive(sent));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Main().RunStatus().BadLines() == 2 && Beeps == 2; }));
+    Settle();
+    EXPECT_TRUE(Report().endsWith(QString::fromStdString(" | Bad lines: 2, last: " + BadLineMessage(unparseable))))
+        << Report().toStdString();
+    EXPECT_TRUE(Main().RunStatus().Recording());
+    Main().StopAcquisition(false);
+}
+
+TEST_F(MainFormReportsTest, StopSignalDuringTheStopQuestionRecordsEverythingSavesAndEnds) {
+    Make();
+    UseWindowNotifier(true);
+    Show();
+    StartOnTerminal();
+    const std::string sent = Send(0, 20);
+    ASSERT_TRUE(WaitForArchive(sent));
+
+    bool questionShown = false;
+    // The user presses Stop: a real "Are you sure?" box waits for an answer...
+    QTimer::singleShot(0, &Main(), [this] { Main().StartStopBtnClick(); });
+    // ...when the stop signal comes.
+    QTimer::singleShot(200, &Main(), [this, &questionShown] {
+        questionShown = QApplication::activeModalWidget() != nullptr;
+        Main().RequestShutdown();
+    });
+    EXPECT_EQ(RunEventLoop(), 0);
+    Main().FinishShutdown();
+
+    EXPECT_TRUE(questionShown);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_FALSE(Main().Acquiring());
+    EXPECT_FALSE(Main().isVisible());
+    EXPECT_EQ(Archive(), sent);
+    EXPECT_TRUE(TProfileFile(SettingsFile).ValueExists("TOstrelMainForm", "NormPos"));
+}
+
+TEST_F(MainFormReportsTest, StopSignalEndsADialogThatRefusesToClose) {
+    Make();
+    UseWindowNotifier();
+    Show();
+    TIntermagnetForm& form = Windows->Intermagnet();
+    bool dialogShown = false;
+    QTimer::singleShot(0, &Main(), [this] { Main().Parameters1()->trigger(); });
+    QTimer::singleShot(100, &Main(), [this, &form, &dialogShown] {
+        dialogShown = form.isVisible();
+        // An entry that keeps the dialog from closing.
+        form.AddCoefBtnClick();
+        form.CGrid()->SetCell(1, 0, QStringLiteral("abc"));
+        Main().RequestShutdown();
+    });
+    EXPECT_EQ(RunEventLoop(), 0);
+    Main().FinishShutdown();
+    EXPECT_TRUE(dialogShown);
+    EXPECT_FALSE(form.isVisible());
+    // The dialog's complaint was not shown: the program was closing.
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(FilterCoefficientTexts.empty());
+    EXPECT_TRUE(TProfileFile(SettingsFile).ValueExists("TOstrelMainForm", "NormPos"));
+}

@@ -1,0 +1,85 @@
+// The wording of the acquisition report: never "recording" while nothing is recorded.
+
+#include "app/window/RunStatus.h"
+
+#include <gtest/gtest.h>
+
+using TLevel = TRunStatus::TLevel;
+
+TEST(RunStatus, FollowsARunFromOpeningThroughAPortFailureToItsStop) {
+    TRunStatus status;
+    EXPECT_EQ(status.Text(), "");
+    status.Starting("COM1");
+    EXPECT_EQ(status.Text(), "Opening COM1...");
+    EXPECT_FALSE(status.Recording());
+    status.Report(TReportKind::PortOk, "COM1 open, reading /dev/ttyS0");
+    status.SampleRecorded();
+    status.SampleRecorded();
+    EXPECT_TRUE(status.Recording());
+    EXPECT_EQ(status.Text(), "Recording: COM1 open, reading /dev/ttyS0; 2 samples");
+    EXPECT_EQ(status.Level(), TLevel::Normal);
+
+    status.Report(TReportKind::PortError, "Read failed\n/dev/ttyS0: Input/output error\n");
+    EXPECT_FALSE(status.Recording());
+    EXPECT_EQ(status.Level(), TLevel::Error);
+    EXPECT_EQ(status.Text(),
+              "PORT ERROR: Read failed - /dev/ttyS0: Input/output error - not recording: port error");
+
+    status.Stopped();
+    EXPECT_EQ(status.Text(), "Stopped; 2 samples recorded");
+    // Reports of the ended run that arrive late change nothing.
+    status.Report(TReportKind::PortError, "late");
+    status.Report(TReportKind::BadLine, "late");
+    EXPECT_EQ(status.Text(), "Stopped; 2 samples recorded");
+    EXPECT_EQ(status.Level(), TLevel::Normal);
+}
+
+TEST(RunStatus, WriteFailuresAndEndedProcessingSayNotRecordedUntilOver) {
+    TRunStatus status;
+    status.Starting("COM2");
+    status.Report(TReportKind::PortOk, "COM2 open");
+    status.SampleFailed("Cannot create ARCHIVE/2024: Not a directory");
+    EXPECT_FALSE(status.Recording());
+    EXPECT_EQ(status.Level(), TLevel::Error);
+    EXPECT_EQ(status.Text(), "WRITE ERROR: Cannot create ARCHIVE/2024: Not a directory - samples are not recorded");
+    status.SampleRecorded();
+    EXPECT_TRUE(status.Recording());
+    EXPECT_EQ(status.Text(), "Recording: COM2 open; 1 samples");
+
+    status.Report(TReportKind::ProcessingError, "Sample processing stopped: out of memory");
+    EXPECT_FALSE(status.Recording());
+    EXPECT_EQ(status.Text(), "PROCESSING ERROR: Sample processing stopped: out of memory - not recording");
+    // The port reopening does not bring an ended processing thread back.
+    status.Report(TReportKind::PortOk, "COM2 open");
+    EXPECT_FALSE(status.Recording());
+
+    status.Starting("COM2");
+    status.NotStarted("Could not open COM port: COM2\n/dev/ttyS1: No such file or directory");
+    EXPECT_EQ(status.Text(),
+              "NOT RECORDING: Could not open COM port: COM2 - /dev/ttyS1: No such file or directory - press Stop");
+    EXPECT_EQ(status.Level(), TLevel::Error);
+}
+
+TEST(RunStatus, CountsDroppedLinesWithTheLastReason) {
+    TRunStatus status;
+    status.Starting("COM1");
+    status.Report(TReportKind::PortOk, "COM1 open");
+    status.Report(TReportKind::BadLine, "Could not create LogicalPacket from received string:<x>");
+    EXPECT_EQ(status.BadLines(), 1u);
+    // Lines of the wrong length are only counted by the reader.
+    status.SetDroppedLines(3);
+    EXPECT_EQ(status.Level(), TLevel::Warning);
+    EXPECT_TRUE(status.Recording());
+    EXPECT_EQ(status.Text(), "Recording: COM1 open; 0 samples | Bad lines: 3, last: Could not create "
+                             "LogicalPacket from received string:<x>");
+    status.Starting("COM1");
+    EXPECT_EQ(status.BadLines(), 0u);
+}
+
+TEST(RunStatus, ReportsOutsideARunShowAsAMessage) {
+    TRunStatus status;
+    status.Report(TReportKind::WriteError, "Cannot close INTERMAGNET/2024/01/Jan0524.TST");
+    EXPECT_EQ(status.Text(), "Write error: Cannot close INTERMAGNET/2024/01/Jan0524.TST");
+    EXPECT_EQ(status.Level(), TLevel::Warning);
+    EXPECT_EQ(OneLine("a\r\nb\nc\r\n"), "a - b - c");
+}
