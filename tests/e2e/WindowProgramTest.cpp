@@ -23,21 +23,6 @@ namespace fs = std::filesystem;
 
 const std::string StationProgram = ORVANT_BIN_DIR "/src/orvant3k";
 
-std::vector<fs::path> FilesUnder(const fs::path& root) {
-    std::vector<fs::path> files;
-    if (!fs::exists(root)) return files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string AllOf(const std::vector<fs::path>& files) {
-    std::string text;
-    for (const auto& file : files) text += ReadWholeFile(file);
-    return text;
-}
-
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
@@ -85,12 +70,12 @@ protected:
 
 TEST_F(WindowProgram, DemoRecordsAtOnceAndEndsCleanlyOnSigterm) {
     auto station = Run({"--demo"});
-    ASSERT_TRUE(WaitUntil([] { return Lines(AllOf(FilesUnder("ARCHIVE"))).size() >= 3; },
+    ASSERT_TRUE(WaitUntil([] { return Lines(ConcatenatedFiles(FilesUnder("ARCHIVE"))).size() >= 3; },
                           std::chrono::seconds(20)))
         << station->ErrorOutput();
     EXPECT_EQ(station->Stop(), 0) << station->ErrorOutput();
 
-    const std::vector<std::string> lines = Lines(AllOf(FilesUnder("ARCHIVE")));
+    const std::vector<std::string> lines = Lines(ConcatenatedFiles(FilesUnder("ARCHIVE")));
     ASSERT_GE(lines.size(), 3u);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].size(), InstrumentLineLength) << lines[i];
@@ -120,10 +105,10 @@ TEST_F(WindowProgram, StartArgumentRecordsFromThePortUntilSigterm) {
     for (int i = 0; i < 30; ++i)
         sent += FormatInstrumentLine(start + i / SecondsPerDay, {21000.0 + i, -1200, 45000, 20, 19}) + "\r\n";
     terminal.Write(sent);
-    ASSERT_TRUE(WaitUntil([&] { return AllOf(FilesUnder("ARCHIVE")).size() >= sent.size(); },
+    ASSERT_TRUE(WaitUntil([&] { return ConcatenatedFiles(FilesUnder("ARCHIVE")).size() >= sent.size(); },
                           std::chrono::seconds(20)));
     EXPECT_EQ(station->Stop(), 0) << station->ErrorOutput();
-    EXPECT_EQ(AllOf(FilesUnder("ARCHIVE")), sent);
+    EXPECT_EQ(ConcatenatedFiles(FilesUnder("ARCHIVE")), sent);
     EXPECT_EQ(FilesUnder("ARCHIVE").front(), fs::path("ARCHIVE/2024/03/20240301080000.orv"));
 }
 

@@ -3,7 +3,7 @@
 #include "acquisition/BasicException.h"
 #include "sim/DeviceLink.h"
 #include "sim/LineSource.h"
-#include "sim/PseudoTerminal.h"
+#include "sim/SimulatorTerminal.h"
 #include "sim/SerialLineMode.h"
 
 #include <cerrno>
@@ -67,7 +67,7 @@ void TSimulatedInstrument::Start() {
 
 void TSimulatedInstrument::OpenDevice() {
     if (FOptions.DevicePath.empty()) {
-        FTerminal = std::make_unique<TPseudoTerminal>();
+        FTerminal = std::make_unique<TSimulatorTerminal>();
         FDevicePath = FTerminal->DevicePath();
         FOutput = FTerminal->MasterHandle();
         if (!FOptions.LinkPath.empty())

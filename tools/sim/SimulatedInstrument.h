@@ -22,7 +22,7 @@
 
 class TDeviceLink;
 class TLineSource;
-class TPseudoTerminal;
+class TSimulatorTerminal;
 
 // Thread rule: Start, Stop and the destructor on the owning thread; the getters from any thread.
 class TSimulatedInstrument {
@@ -69,7 +69,7 @@ private:
 
     TSimulatorOptions FOptions;
     std::unique_ptr<TLineSource> FSource;
-    std::unique_ptr<TPseudoTerminal> FTerminal;
+    std::unique_ptr<TSimulatorTerminal> FTerminal;
     std::unique_ptr<TDeviceLink> FLink;
     std::string FDevicePath;
     int FOutput = -1;        // the handle written to

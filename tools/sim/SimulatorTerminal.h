@@ -7,14 +7,14 @@
 #include <string>
 
 // Thread rule: created and destroyed by one thread; its handles serve any thread meanwhile.
-class TPseudoTerminal {
+class TSimulatorTerminal {
 public:
-    // Creates and configures it; EBasicException (class "TPseudoTerminal", operation "Open")
+    // Creates and configures it; EBasicException (class "TSimulatorTerminal", operation "Open")
     // with errno on failure.
-    TPseudoTerminal();
-    ~TPseudoTerminal();
-    TPseudoTerminal(const TPseudoTerminal&) = delete;
-    TPseudoTerminal& operator=(const TPseudoTerminal&) = delete;
+    TSimulatorTerminal();
+    ~TSimulatorTerminal();
+    TSimulatorTerminal(const TSimulatorTerminal&) = delete;
+    TSimulatorTerminal& operator=(const TSimulatorTerminal&) = delete;
 
     // Non-blocking, so that a writer can wait for room and for a stop request together.
     int MasterHandle() const { return FMaster; }

@@ -1,4 +1,4 @@
-#include "sim/PseudoTerminal.h"
+#include "sim/SimulatorTerminal.h"
 
 #include "acquisition/BasicException.h"
 #include "sim/SerialLineMode.h"
@@ -13,13 +13,13 @@
 namespace {
 
 [[noreturn]] void Fail(const std::string& what, int error) {
-    throw EBasicException::Create(what + ": " + std::strerror(error), error, "TPseudoTerminal",
+    throw EBasicException::Create(what + ": " + std::strerror(error), error, "TSimulatorTerminal",
                                   "Open");
 }
 
 }  // namespace
 
-TPseudoTerminal::TPseudoTerminal() {
+TSimulatorTerminal::TSimulatorTerminal() {
     FMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (FMaster < 0) Fail("Could not create a pseudo-terminal", errno);
     try {
@@ -40,14 +40,14 @@ TPseudoTerminal::TPseudoTerminal() {
     }
 }
 
-TPseudoTerminal::~TPseudoTerminal() { Close(); }
+TSimulatorTerminal::~TSimulatorTerminal() { Close(); }
 
-int TPseudoTerminal::QueuedBytes() const {
+int TSimulatorTerminal::QueuedBytes() const {
     int queued = 0;
     return ioctl(FDevice, TIOCINQ, &queued) == 0 ? queued : -1;
 }
 
-void TPseudoTerminal::Close() {
+void TSimulatorTerminal::Close() {
     if (FDevice >= 0) close(FDevice);
     if (FMaster >= 0) close(FMaster);
     FDevice = FMaster = -1;
