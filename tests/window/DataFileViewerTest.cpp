@@ -201,13 +201,15 @@ TEST_F(ViewerTest, OneLoadAtATimeAndAnAbandonedLoadChangesNothing) {
     ASSERT_EQ(View(day), TViewOutcome::Viewed);
     Recent.Add(other);
 
-    // Acquisition started while the file was read: the points are dropped.
+    // Acquisition started while the file was read: the points are dropped. While it runs, no
+    // file is taken.
     std::vector<TViewOutcome> outcomes;
     auto record = [&](TViewOutcome outcome) { outcomes.push_back(outcome); };
     ASSERT_TRUE(Viewer->ViewDataFile(other, record));
     EXPECT_FALSE(Viewer->ViewDataFile(day, record));
     Graphs->SetAcquiring(true);
     WaitForLoad();
+    EXPECT_FALSE(Viewer->ViewDataFile(other, record));
     Graphs->SetAcquiring(false);
 
     // The window closes while the file is read (its end not yet handled): the load ends there.

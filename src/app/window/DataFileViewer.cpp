@@ -22,8 +22,9 @@ constexpr std::chrono::milliseconds ProgressInterval{50};
 
 }  // namespace
 
-// One load: what the worker reads and what it hands back. The worker writes Data and Error
-// before it posts the end; the user-interface thread reads them only after that post arrives.
+// One load: what the worker reads and what it hands back.
+// Thread rule: the worker writes Data and Error, then posts the end; the user-interface thread
+// reads them only after that post has arrived. Cancel is shared; Applying is the UI thread's.
 struct TDataFileViewer::TJob {
     std::string Path;
     std::atomic<bool> Cancel{false};
@@ -43,7 +44,8 @@ TDataFileViewer::TDataFileViewer(TChannelGraphs& graphs, QProgressBar* progressB
 TDataFileViewer::~TDataFileViewer() { StopWorker(); }
 
 bool TDataFileViewer::ViewDataFile(const std::string& fileName, TDone done) {
-    if (FJob)
+    // View mode during acquisition would lift the graphs' point limit.
+    if (FJob || FGraphs.Acquiring())
         return false;
     FGraphs.SetViewMode(true);
     FViewedFileName = fileName;

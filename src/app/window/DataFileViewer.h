@@ -55,7 +55,7 @@ public:
 
     // Starts viewing a file: view mode on, ViewedFileName set, the load begun. `done` runs
     // when it has ended (not after a cancel through the destructor). False, and nothing
-    // changed, while another load runs.
+    // changed, while another load runs or the graphs are acquiring.
     bool ViewDataFile(const std::string& fileName, TDone done = {});
     bool Loading() const { return FJob != nullptr; }
     // Abandons a running load: the graphs stay as they were; `done` and Finished get
