@@ -26,22 +26,6 @@
 #include <filesystem>
 #include <memory>
 
-// Every file under a directory, sorted; none when it does not exist.
-inline std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& root) {
-    std::vector<std::filesystem::path> files;
-    if (!std::filesystem::exists(root)) return files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-inline std::string AllOf(const std::vector<std::filesystem::path>& files) {
-    std::string text;
-    for (const auto& file : files) text += ReadWholeFile(file);
-    return text;
-}
-
 // The instrument's line for sample `index`, one second apart from `start`.
 inline std::string InstrumentLine(TDateTime start, int index) {
     const double x = index;
@@ -98,7 +82,7 @@ protected:
         Terminal.Write(sent);
         return sent;
     }
-    std::string Archive() const { return AllOf(FilesUnder("ARCHIVE")); }
+    std::string Archive() const { return ConcatenatedFiles(FilesUnder("ARCHIVE")); }
     // Waits, serving the hand-offs, until the archive holds `text`.
     bool WaitForArchive(const std::string& text, int ms = 10000) {
         return ProcessEventsUntil([&] { return Archive() == text; }, ms);

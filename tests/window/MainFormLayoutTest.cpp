@@ -159,13 +159,13 @@ TEST_F(MainFormTest, RecentFilesItemIsEnabledOnlyWhileIdleWithAnEntry) {
     Show();
     QAction* item = main.Recentfiles1()->menuAction();
     EXPECT_FALSE(item->isEnabled());
-    QAction* entry = main.Recentfiles1()->addAction(QStringLiteral("&1 day.orv"));
+    main.RecentFiles().Add("day.orv");
     EXPECT_TRUE(item->isEnabled());
     StartOnTerminal();
     EXPECT_FALSE(item->isEnabled());
     main.StopAcquisition(false);
     EXPECT_TRUE(item->isEnabled());
-    main.Recentfiles1()->removeAction(entry);
+    main.RecentFiles().Remove("day.orv");
     EXPECT_FALSE(item->isEnabled());
 }
 

@@ -9,6 +9,8 @@
 #include "acquisition/LogicalPacket.h"
 #include "app/AcquisitionRun.h"
 #include "app/window/ChannelGraphs.h"
+#include "app/window/DataFileViewer.h"
+#include "app/window/RecentFilesMenu.h"
 #include "recording/TextWithTimeDataFile.h"
 #include "ui/IntermagnetTextForm.h"
 #include "ui/TextForm.h"
@@ -33,6 +35,8 @@ void TOstrelMainForm::StartStopBtnClick() {
 
 void TOstrelMainForm::StartAcquisition() {
     if (FAcquiring || FRun) return;
+    // Before any box can open an event loop in which a finished load could still fill the graphs.
+    FViewer->CancelLoad();
     std::string failure;
     try {
         FGraphs->SetZoomControlsVisible(false);
@@ -134,7 +138,7 @@ void TOstrelMainForm::HandleSample(const TLogicalPacket& packet) {
 
 void TOstrelMainForm::SetControlsAcquiring() {
     FAcquiring = true;
-    FRecentfiles1->menuAction()->setEnabled(false);
+    FRecentFilesMenu->SetAcquiring(true);
     FOpen1->setEnabled(false);
     FOptions1->setEnabled(false);
     FParameters1->setEnabled(false);
@@ -154,9 +158,5 @@ void TOstrelMainForm::SetControlsIdle() {
     FStopAcquisitionMenu->setEnabled(false);
     FStartAcquisitionMenu->setEnabled(true);
     FGraphs->SetAcquiring(false);
-    UpdateRecentFilesEnabled();
-}
-
-void TOstrelMainForm::UpdateRecentFilesEnabled() {
-    FRecentfiles1->menuAction()->setEnabled(!FAcquiring && !FRecentfiles1->actions().isEmpty());
+    FRecentFilesMenu->SetAcquiring(false);
 }

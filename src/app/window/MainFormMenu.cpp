@@ -37,7 +37,6 @@ void TOstrelMainForm::BuildMenu() {
     FRecentfiles1->setObjectName(QStringLiteral("Recentfiles1"));
     FRecentfiles1->menuAction()->setObjectName(QStringLiteral("Recentfiles1Item"));
     // Its items come and go with the recent-files list; it is enabled only with an item.
-    FRecentfiles1->installEventFilter(this);
     AddSeparator(FFile1, "N1");
     FExit1 = AddItem(FFile1, "Exit1", tr("E&xit"));
 

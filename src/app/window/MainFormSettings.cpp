@@ -87,6 +87,7 @@ void TOstrelMainForm::ApplySettings(const TStationSettings& settings) {
 }
 
 void TOstrelMainForm::RestoreSettings(TProfileFile& file) {
+    FRecentFiles.Load(file);
     if (FPanelHeightsStored) {
         FGraphs->SetPanelHeights(FStoredPanelHeights);
         FPanelHeightsStored = false;
@@ -115,7 +116,10 @@ void TOstrelMainForm::RestoreSettings(TProfileFile& file) {
     }
 }
 
-void TOstrelMainForm::SaveSettings(TProfileFile& file) { SaveStationSettings(CurrentSettings(), file); }
+void TOstrelMainForm::SaveSettings(TProfileFile& file) {
+    FRecentFiles.Save(file);
+    SaveStationSettings(CurrentSettings(), file);
+}
 
 void TOstrelMainForm::RunCommandLineAction() {
     const std::string& argument = FCommandLineArgument;

@@ -70,6 +70,7 @@ TOstrelMainForm::TOstrelMainForm(std::string settingsFileName, QWidget* parent)
     });
 
     ConnectCommands();
+    ConnectViewer();
     SetControlsIdle();
     resize(Scaled(DesignedWidth), Scaled(DesignedHeight));
     SetUpFormStorage();
@@ -216,13 +217,6 @@ void TOstrelMainForm::closeEvent(QCloseEvent* event) {
     }
     // Hiding the window lets the storage save the settings.
     event->accept();
-}
-
-bool TOstrelMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FRecentfiles1 &&
-        (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
-        UpdateRecentFilesEnabled();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TOstrelMainForm::RequestShutdown() {

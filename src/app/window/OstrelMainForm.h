@@ -9,10 +9,9 @@
 // its TFormStorage; the command-line action ("START" or a file to view) follows a successful
 // restore.
 //
-// For the data-file viewer: Open1 and Recentfiles1 exist with their captions, shortcut and
-// states but no action; connect Open1()->triggered, fill Recentfiles1() with one action per
-// file (it is enabled while idle and not empty), set OpenFileForViewing, and use ViewMode,
-// Graphs(), ShowFileInCaption, ProgressBar() and RunCommand (the general error report).
+// Viewing: "&Open file", the recent-files menu and a file named on the command line go to the
+// data-file viewer (TDataFileViewer through TViewerCommands); the list of recent files is kept
+// with the settings.
 //
 // Files: OstrelMainForm.cpp (building, close query, showing, shutdown), MainFormMenu.cpp (the
 // menu), MainFormAcquisition.cpp (start, stop, samples, control states), MainFormSettings.cpp
@@ -22,6 +21,7 @@
 #include "acquisition/Notifier.h"
 #include "acquisition/SampleHandler.h"
 #include "app/IntermagnetHeader.h"
+#include "app/RecentFiles.h"
 #include "app/SerialDeviceSettings.h"
 #include "app/window/RunStatus.h"
 
@@ -42,6 +42,9 @@ class QStatusBar;
 class QTimer;
 class TAcquisitionRun;
 class TChannelGraphs;
+class TDataFileViewer;
+class TRecentFilesMenu;
+class TViewerCommands;
 class TFormStorage;
 class TGeneralOptionsForm;
 class TIntermagnetForm;
@@ -160,6 +163,9 @@ public:
     QMenu* File1() const { return FFile1; }
     QAction* Open1() const { return FOpen1; }
     QMenu* Recentfiles1() const { return FRecentfiles1; }
+    TRecentFiles& RecentFiles() { return FRecentFiles; }
+    TDataFileViewer& Viewer() const { return *FViewer; }
+    TViewerCommands& ViewerCommands() const { return *FViewerCommands; }
     QAction* Exit1() const { return FExit1; }
     QMenu* Commands1() const { return FCommands1; }
     QAction* StartAcquisitionMenu() const { return FStartAcquisitionMenu; }
@@ -179,7 +185,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int Scaled(int designed) const;
@@ -188,11 +193,11 @@ private:
     void BuildMenu();
     void ConnectCommands();
     void SetUpFormStorage();
+    void ConnectViewer();
 
     // Control states of Idle and Acquiring.
     void SetControlsAcquiring();
     void SetControlsIdle();
-    void UpdateRecentFilesEnabled();
 
     // Settings (MainFormSettings.cpp).
     void RestoreSettings(TProfileFile& file);
@@ -261,6 +266,12 @@ private:
     QAction* FShowdata1 = nullptr;
     QAction* FParameters1 = nullptr;
     QAction* FOptions1 = nullptr;
+
+    // File viewing.
+    TRecentFiles FRecentFiles;
+    TDataFileViewer* FViewer = nullptr;
+    TRecentFilesMenu* FRecentFilesMenu = nullptr;
+    TViewerCommands* FViewerCommands = nullptr;
 
     // The run of the current acquisition; destroyed (stopped) before the widgets it draws on.
     std::unique_ptr<TAcquisitionRun> FRun;
