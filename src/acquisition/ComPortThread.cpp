@@ -120,6 +120,7 @@ void TComPortThread::ReadLines() {
     char buffer[ReadSize];
     TLineAssembler assembler;
     while (!isInterruptionRequested()) {
+        WaitForRoomInQueue();
         const int received = FPort->Get(buffer, ReadSize);
         // The bytes of this read have left the device: their complete lines are queued even
         // when a stop came during the read, so that a stop loses no line the station received.
@@ -127,6 +128,19 @@ void TComPortThread::ReadLines() {
             buffer, static_cast<std::size_t>(received),
             [this](const std::string& line) { HandleLine(line); }, [this] { DropLine(); });
     }
+}
+
+void TComPortThread::WaitForRoomInQueue() {
+    if (FQueue.Count() < MaxQueuedPackets) return;
+    if (!FBacklogReported) {
+        FBacklogReported = true;
+        Notifier().Report(TReportKind::Info,
+                          "Recording falls behind the port: reading waits while " +
+                              std::to_string(MaxQueuedPackets) + " lines are queued");
+    }
+    std::unique_lock<std::mutex> lock(FWaitLock);
+    while (FQueue.Count() >= MaxQueuedPackets && !isInterruptionRequested())
+        FStopWake.wait_for(lock, std::chrono::milliseconds(1));
 }
 
 void TComPortThread::HandleLine(const std::string& line) {

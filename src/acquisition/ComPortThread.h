@@ -23,6 +23,9 @@ class TPacketSemaphore;
 // ReopenIntervalMs until it answers; then reading resumes on an empty line and the report is
 // cleared (TReportKind::PortOk). A failure that repeats is reported once, until the port works
 // again or the reason changes, so a long absence does not flood the operator.
+// While MaxQueuedPackets packets wait to be handled, the reader stops taking bytes from the
+// port, so that a source faster than the recording (a simulator without pacing, a stalled
+// window) is held back by the device's own buffer instead of filling the memory.
 // Thread rule: created, started, stopped and destroyed by one controlling thread; the port and
 // the line being assembled belong to the run routine alone; the state and counters may be read
 // from any thread.
@@ -35,6 +38,8 @@ public:
     static constexpr std::size_t LineLength = 61;
     static constexpr const char* LineSettings = "9600,N,8,1";
     static constexpr int ReopenIntervalMs = 2000;
+    // About 20 minutes of the instrument's lines, a few megabytes.
+    static constexpr std::size_t MaxQueuedPackets = 20000;
 
     // Takes a copy of the settings: the port index, the five time-outs and the buffer sizes are
     // read from it when the run begins. Start() runs the thread.
@@ -66,6 +71,9 @@ private:
     void NoteFailure(const std::string& text);
     // Returns after ReopenIntervalMs, or at once on a stop request.
     void WaitBeforeReopening();
+    // Returns once fewer than MaxQueuedPackets packets are queued, or on a stop request; says
+    // so once per run the first time it has to wait.
+    void WaitForRoomInQueue();
     void HandleLine(const std::string& line);
     void DropLine();
     std::string FailureText(const std::exception& error) const;
@@ -82,6 +90,7 @@ private:
     // Wakes the wait before a reopen when a stop is requested.
     std::mutex FWaitLock;
     std::condition_variable FStopWake;
+    bool FBacklogReported = false;  // run routine only
     // Set last by the run routine and read after the wait for its end: makes that end visible
     // to race checkers, which cannot see Qt's own join.
     std::atomic<bool> FRunEnded{false};

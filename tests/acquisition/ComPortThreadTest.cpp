@@ -230,21 +230,35 @@ TEST(ComPortThread, PortThatCannotBeOpenedAtTheStartIsTriedAgainUntilItAppearsOr
               std::vector<std::string>{"Range check error\n" + oversized.Line.SlavePath()});
 }
 
-TEST(ComPortThread, BurstOfTenThousandLinesArrivesCompleteAndInOrder) {
+TEST(ComPortThread, ABurstFasterThanTheRecordingIsHeldInTheDeviceAndArrivesWholeAndInOrder) {
     TLinkHarness run;
     run.Start();
-    constexpr int Count = 10000;
+    constexpr std::size_t Limit = TComPortThread::MaxQueuedPackets;
+    // The first packet's handling lasts until the reader has filled the queue and had time to
+    // overfill it.
+    std::uint64_t queuedWhileStalled = 0;
+    run.Handler.Hook = [&](const TLogicalPacket&) {
+        if (!run.Handler.Lines.empty()) return;
+        while (run.Reader->LinesQueued() < Limit) Pause(5);
+        Pause(300);
+        queuedWhileStalled = run.Reader->LinesQueued();
+    };
+    const int count = static_cast<int>(Limit) + 10000;
     std::vector<std::string> expected;
     std::string bytes;
-    for (int i = 0; i < Count; ++i) {
+    for (int i = 0; i < count; ++i) {
         expected.push_back(SampleLine(i));
         bytes += expected.back() + "\r\n";
     }
     std::thread instrument([&] { run.Send(bytes); });
-    EXPECT_TRUE(run.WaitForLines(Count, 60000));
+    EXPECT_TRUE(run.WaitForLines(expected.size(), 60000));
     instrument.join();
     run.Stop();
-    EXPECT_EQ(run.Handler.Lines.size(), expected.size());
+    // One read past the limit at most (631 bytes: ten lines).
+    EXPECT_LE(queuedWhileStalled, Limit + 10);
     EXPECT_TRUE(run.Handler.Lines == expected);
     EXPECT_EQ(run.Notifications.Beeps(), 0);
+    EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::Info),
+              std::vector<std::string>{"Recording falls behind the port: reading waits while " +
+                                       std::to_string(Limit) + " lines are queued"});
 }
