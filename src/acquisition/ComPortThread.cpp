@@ -11,6 +11,7 @@
 #include "acquisition/RuntimeErrors.h"
 #include "acquisition/SerialDevices.h"
 
+#include <chrono>
 #include <limits>
 #include <system_error>
 
@@ -46,38 +47,62 @@ std::string TComPortThread::Failure() const {
     return FFailure;
 }
 
+void TComPortThread::RequestStop() {
+    requestInterruption();
+    // Taking the lock orders the wake-up after the waiter's check of the flag: it cannot be lost.
+    std::lock_guard<std::mutex> guard(FWaitLock);
+    FStopWake.notify_all();
+}
+
 void TComPortThread::run() {
     QThread::currentThread()->setPriority(QThread::HighPriority);
-    std::string failure;
-    try {
-        FState = TState::Opening;
-        OpenPort();
-        FState = TState::Reading;
-        // Tells the operator (and a status bar showing an earlier failure) that lines flow.
-        Notifier().Report(TReportKind::PortOk, FPort->PortName() + " open, reading " +
-                                                   FPort->DevicePath());
-        ReadLines();
-    } catch (const std::exception& error) {
-        failure = FailureText(error);
+    while (!isInterruptionRequested()) {
+        try {
+            FState = TState::Opening;
+            OpenPort();
+            FState = TState::Reading;
+            {
+                std::lock_guard<std::mutex> guard(FFailureLock);
+                FFailure.clear();
+            }
+            // Tells the operator (and a status bar showing an earlier failure) that lines flow.
+            Notifier().Report(TReportKind::PortOk, FPort->PortName() + " open, reading " +
+                                                       FPort->DevicePath());
+            ReadLines();  // returns on a stop request; raises when the port fails
+        } catch (const std::exception& error) {
+            // A device that has gone cannot be purged; it is released all the same, so that
+            // the name can be opened again when the device comes back.
+            FPort->CloseWithoutPurge();
+            NoteFailure(FailureText(error));
+            FState = TState::Waiting;
+            WaitBeforeReopening();
+        }
     }
     FState = TState::Closing;
     try {
         FPort->Close();
     } catch (const std::exception& error) {
-        // A device that has gone cannot be purged; it is released all the same.
         FPort->CloseWithoutPurge();
-        if (failure.empty()) failure = FailureText(error);
-    }
-    if (!failure.empty()) {
-        {
-            std::lock_guard<std::mutex> guard(FFailureLock);
-            FFailure = failure;
-        }
-        // Without this the window would go on showing a run that receives nothing.
-        Notifier().Report(TReportKind::PortError, failure);
+        NoteFailure(FailureText(error));
     }
     FState = TState::Finished;
     FRunEnded.store(true, std::memory_order_release);
+}
+
+void TComPortThread::NoteFailure(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> guard(FFailureLock);
+        if (FFailure == text) return;
+        FFailure = text;
+    }
+    // Without this the window would go on showing a run that receives nothing.
+    Notifier().Report(TReportKind::PortError, text);
+}
+
+void TComPortThread::WaitBeforeReopening() {
+    std::unique_lock<std::mutex> lock(FWaitLock);
+    FStopWake.wait_for(lock, std::chrono::milliseconds(ReopenIntervalMs),
+                       [this] { return isInterruptionRequested(); });
 }
 
 void TComPortThread::OpenPort() {
@@ -95,6 +120,7 @@ void TComPortThread::ReadLines() {
     char buffer[ReadSize];
     TLineAssembler assembler;
     while (!isInterruptionRequested()) {
+        WaitForRoomInQueue();
         const int received = FPort->Get(buffer, ReadSize);
         // The bytes of this read have left the device: their complete lines are queued even
         // when a stop came during the read, so that a stop loses no line the station received.
@@ -102,6 +128,19 @@ void TComPortThread::ReadLines() {
             buffer, static_cast<std::size_t>(received),
             [this](const std::string& line) { HandleLine(line); }, [this] { DropLine(); });
     }
+}
+
+void TComPortThread::WaitForRoomInQueue() {
+    if (FQueue.Count() < MaxQueuedPackets) return;
+    if (!FBacklogReported) {
+        FBacklogReported = true;
+        Notifier().Report(TReportKind::Info,
+                          "Recording falls behind the port: reading waits while " +
+                              std::to_string(MaxQueuedPackets) + " lines are queued");
+    }
+    std::unique_lock<std::mutex> lock(FWaitLock);
+    while (FQueue.Count() >= MaxQueuedPackets && !isInterruptionRequested())
+        FStopWake.wait_for(lock, std::chrono::milliseconds(1));
 }
 
 void TComPortThread::HandleLine(const std::string& line) {

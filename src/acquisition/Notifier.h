@@ -9,7 +9,7 @@
 // Kinds of non-modal report; the window shows them in its status bar, the recorder logs them.
 enum class TReportKind {
     BadLine,     // a received line was dropped
-    PortError,   // the serial port failed; the reader has ended
+    PortError,   // the serial port failed; the reader tries to reopen it
     PortOk,      // the port works again after a failure
     ProcessingError,  // the processing thread has ended on an error; samples go nowhere
     WriteError,  // a file could not be written

@@ -9,6 +9,7 @@
 #include "app/SignalWatcher.h"
 #include "app/StationSettings.h"
 #include "recording/Filter.h"
+#include "recording/IntermagnetDataFile.h"
 
 #include <QCoreApplication>
 
@@ -94,7 +95,9 @@ void THeadlessRecorder::Stop() {
     FRun.reset();
     FLog.FlushLeftOut();
     if (wasRunning)
-        FLog.Line("stopped: " + std::to_string(FSamplesRecorded) + " samples recorded");
+        FLog.Line("stopped: " + std::to_string(FSamplesRecorded) + " samples recorded" +
+                  (FSamplesFailed ? ", " + std::to_string(FSamplesFailed) + " could not be recorded"
+                                  : std::string()));
 }
 
 void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
@@ -102,6 +105,7 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
     try {
         record = FRun->RecordSample(packet);
     } catch (const std::exception& error) {
+        ++FSamplesFailed;
         NoteFailure(error);
         return;
     }
@@ -120,9 +124,18 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
 
 void THeadlessRecorder::NoteFailure(const std::exception& error) {
     const std::string kind = FailureKind(error);
-    if (FFailures.Failed(kind, error.what()))
-        FLog.Report(TReportKind::WriteError, kind + ": " + error.what() +
-                                                 " (logged once until it changes or recovers)");
+    // Keyed by the reason alone: after a failed open every packet tries a new file name, and
+    // the failure is still the same one.
+    if (!FFailures.Failed(kind, error.what())) return;
+    const TDataFile* concerned = kind == "archive file"       ? FRun->ArchiveFile()
+                                 : kind == "INTERMAGNET file" ? FRun->IntermagnetFile()
+                                                              : nullptr;
+    // The file it was writing or about to create; none before the first name was made.
+    const std::string file =
+        concerned && !concerned->BaseName().empty() ? concerned->GetFileName() : "";
+    FLog.Report(TReportKind::WriteError, kind + (file.empty() ? "" : " " + file) + ": " +
+                                             error.what() +
+                                             " (logged once until it changes or recovers)");
 }
 
 int RunHeadlessRecorder(const THeadlessOptions& options) {

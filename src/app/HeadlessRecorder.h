@@ -32,6 +32,8 @@ public:
     void Stop();
 
     std::uint64_t SamplesRecorded() const { return FSamplesRecorded; }
+    // Samples a recording step failed for (logged once per failure, as the window beeps).
+    std::uint64_t SamplesFailed() const { return FSamplesFailed; }
 
     // Records one packet; failures are logged once per kind, never raised.
     void HandleSample(const TLogicalPacket& packet) override;
@@ -47,6 +49,7 @@ private:
     std::string FArchiveFileName;
     std::string FIntermagnetFileName;
     std::uint64_t FSamplesRecorded = 0;
+    std::uint64_t FSamplesFailed = 0;
 };
 
 // The whole headless program: start, event loop until a stop signal, stop. Returns the exit code.

@@ -5,10 +5,28 @@
 
 TStationLog::TStationLog(std::FILE* stream) : FStream(stream) {}
 
+namespace {
+
+// One log line per event, so that the log can be read and searched line by line.
+std::string OnOneLine(const std::string& text) {
+    std::string line;
+    line.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n')
+            line += " - ";
+        else if (c != '\r')
+            line += c;
+    }
+    return line;
+}
+
+}  // namespace
+
 void TStationLog::Line(const std::string& text) {
     const std::string stamp = FormatDateTime("yyyy-mm-dd hh:nn:ss", NowLocal());
+    const std::string line = OnOneLine(text);
     std::lock_guard<std::mutex> guard(FLock);
-    std::fprintf(FStream, "%s %s\n", stamp.c_str(), text.c_str());
+    std::fprintf(FStream, "%s %s\n", stamp.c_str(), line.c_str());
     std::fflush(FStream);
 }
 
@@ -36,6 +54,18 @@ void TStationLog::Report(TReportKind kind, const std::string& text) {
             }
         }
         FlushLeftOut();
+    }
+    if (kind == TReportKind::PortError || kind == TReportKind::PortOk) {
+        bool recovered = false;
+        {
+            std::lock_guard<std::mutex> guard(FLock);
+            recovered = kind == TReportKind::PortOk && FPortFailing;
+            FPortFailing = kind == TReportKind::PortError;
+        }
+        if (recovered) {
+            Line("port recovered: " + text);
+            return;
+        }
     }
     Line(std::string(ReportKindName(kind)) + ": " + text);
 }

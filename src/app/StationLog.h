@@ -9,8 +9,10 @@
 #include <string>
 
 // The headless recorder's log: one line per event on a stream (standard error by default), each
-// stamped with the local time. As a notifier it logs every report; bad lines are limited to a
-// few per minute, with a count of those left out, so that a broken line cannot flood the log.
+// stamped with the local time; a text of several lines is logged on one. As a notifier it logs
+// every report; bad lines are limited to a few per minute, with a count of those left out, so
+// that a broken line cannot flood the log; the port working again after a failure is logged
+// as a recovery.
 // Thread rule: every method may be called from any thread.
 class TStationLog : public TNotifier {
 public:
@@ -33,6 +35,7 @@ private:
     std::chrono::steady_clock::time_point FBadLineWindowStart{};
     int FBadLinesInWindow = 0;
     long FBadLinesLeftOut = 0;
+    bool FPortFailing = false;
 };
 
 // Remembers which kinds of failure are going on, so that a failure repeated with every sample

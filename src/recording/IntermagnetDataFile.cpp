@@ -106,6 +106,7 @@ void TIntermagnetDataFile::WriteDataFileT(std::span<const double> values, TDateT
         const std::int32_t hour = stamp.Seconds / SecondsPerHour;
         const std::int32_t slot = (stamp.Seconds % SecondsPerHour) / FInterval;
 
+        CloseIfRemoved();
         if (Opened() && stamp.Day != FFileDay) {
             // A new day (or the clock stepped back a day): finish this file whole first.
             try {

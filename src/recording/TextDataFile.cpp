@@ -60,6 +60,11 @@ void TTextDataFile::AppendFile() {
     FOpened = true;
 }
 
+bool TTextDataFile::FileRemoved() const {
+    struct stat info {};
+    return FHandle >= 0 && ::fstat(FHandle, &info) == 0 && info.st_nlink == 0;
+}
+
 void TTextDataFile::CheckOpened() const {
     if (!Opened() || FHandle < 0) throw WriteError("File is not opened for writing");
 }

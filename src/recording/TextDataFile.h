@@ -37,6 +37,10 @@ public:
 
     const std::string& LineBuffer() const { return FLineBuffer; }
 
+    // True when the open file has lost its last name (deleted, or its directory removed):
+    // writes to it would still succeed and go nowhere.
+    bool FileRemoved() const;
+
     TLineNotification OnLine;
 
 private:

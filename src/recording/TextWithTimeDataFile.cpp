@@ -1,6 +1,7 @@
 #include "recording/TextWithTimeDataFile.h"
 
 #include "acquisition/BasicException.h"
+#include "acquisition/Notifier.h"
 #include "recording/DateFormat.h"
 
 bool OnDifferentDays(TDateTime a, TDateTime b) {
@@ -9,6 +10,7 @@ bool OnDifferentDays(TDateTime a, TDateTime b) {
 
 void TTextWithTimeDataFile::WriteDateFile(const std::string& line, TDateTime time) {
     try {
+        CloseIfRemoved();
         if (Opened() && OnDifferentDays(FLastTime, time)) CloseFile();
         if (!Opened()) {
             const std::string directory = "ARCHIVE/" + FormatDateTime("yyyy/mm", time);
@@ -22,6 +24,14 @@ void TTextWithTimeDataFile::WriteDateFile(const std::string& line, TDateTime tim
     } catch (const std::exception& error) {
         throw EBasicException::CreateFrom(error, 0, "TTextDateFile", "WriteDateFile");
     }
+}
+
+void TTextWithTimeDataFile::CloseIfRemoved() {
+    if (!Opened() || !FileRemoved()) return;
+    const std::string removed = GetFileName();
+    CloseFile();
+    Notifier().Report(TReportKind::WriteError,
+                      removed + " has been removed; recording goes on in a new file");
 }
 
 void TTextWithTimeDataFile::CountLineAndReopen() {

@@ -20,7 +20,8 @@ public:
     // Every failure is raised as EBasicException (TTextDateFile/WriteDateFile) with the
     // innermost message. A failed open leaves the writer closed (the next call tries a fresh
     // name); a failed write leaves the file open and LastTime and LineCount unchanged; a failed
-    // reopen leaves it closed (the next call starts a new file).
+    // reopen leaves it closed (the next call starts a new file). A file removed while open
+    // (by hand, or with its directory) is reported and closed, and the line goes to a new file.
     void WriteDateFile(const std::string& line, TDateTime time);
 
     // Closes the current file, if any, raising a failure (TTextDateFile/Finish). For the stop
@@ -33,6 +34,9 @@ public:
     void SetDateFormat(const std::string& format) { FDateFormat = format; }
 
 protected:
+    // When the open file has been removed, reports it through the notifier and closes it, so
+    // that the next write makes a new one (directories included) instead of writing nowhere.
+    void CloseIfRemoved();
     // Closes after every ReopenLimit + 1 lines and reopens for appending.
     void CountLineAndReopen();
 

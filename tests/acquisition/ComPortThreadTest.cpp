@@ -1,6 +1,9 @@
 #include "LinkHarness.h"
 
+#include "TempDir.h"
+
 #include <chrono>
+#include <filesystem>
 #include <sys/ioctl.h>
 #include <thread>
 
@@ -117,62 +120,145 @@ TEST(ComPortThread, StopDuringAReadStillQueuesTheCompleteLinesItReceived) {
     EXPECT_EQ(run.Handler.Lines, (std::vector<std::string>{SampleLine(1), SampleLine(2)}));
 }
 
-TEST(ComPortThread, VanishingPortEndsTheReaderWithAReport) {
+// A device that goes away and comes back under the same name, as a USB adapter does: a
+// symbolic link, re-pointed from one pseudo-terminal to the next.
+class TUnpluggableDevice {
+public:
+    TUnpluggableDevice() { PointAt(First->SlavePath()); }
+    const std::string& Name() const { return FName; }
+    TPseudoTerminal& Current() { return Second ? *Second : *First; }
+    void Unplug() {
+        First->CloseSlave();
+        First->CloseMaster();
+        std::filesystem::remove(FName);
+    }
+    void PlugInAgain() {
+        Second = std::make_unique<TPseudoTerminal>();
+        PointAt(Second->SlavePath());
+    }
+
+private:
+    void PointAt(const std::string& target) {
+        std::filesystem::create_symlink(target, FName + ".new");
+        std::filesystem::rename(FName + ".new", FName);
+    }
+
+    TTempDir FDirectory;
+    std::string FName = FDirectory.File("ttyUSB0");
+    std::unique_ptr<TPseudoTerminal> First = std::make_unique<TPseudoTerminal>();
+    std::unique_ptr<TPseudoTerminal> Second;
+};
+
+TEST(ComPortThread, PortThatFailsWhileReadingIsReopenedUnderItsNameAndTheRunGoesOn) {
+    TUnpluggableDevice device;
     TLinkHarness run;
+    SetSerialDevice(TLinkHarness::ComNumber, device.Name());
     run.Start();
-    run.Send(SampleLine(1) + "\r\n");
-    ASSERT_TRUE(run.WaitForLines(1));
-    run.Line.CloseSlave();
-    run.Line.CloseMaster();
-    ASSERT_TRUE(WaitServingHandOffs(*run.Reader, 5000));
-    const std::string expected = "Error reading COM port\n" + run.Line.SlavePath() +
-                                 ": Input/output error";
+    ASSERT_EQ(run.Reader->State(), TComPortThread::TState::Reading);
+    // Two lines, then a line cut off by the unplugging: the two are recorded, the cut one
+    // must not be glued to the first line after the reopen.
+    device.Current().Write(SampleLine(1) + "\r\n" + SampleLine(2) + "\r\n" + SampleLine(3).substr(0, 30));
+    ASSERT_TRUE(run.WaitForLines(2));
+    ASSERT_TRUE(ServeHandOffsUntil(
+        [&device] {
+            int pending = -1;
+            return ioctl(device.Current().SlaveHandle(), FIONREAD, &pending) == 0 && pending == 0;
+        },
+        5000));
+    device.Unplug();
+    const std::string readFailure = "Error reading COM port\n" + device.Name() + ": Input/output error";
+    const std::string openFailure =
+        "Error opening COM5 port.\n" + device.Name() + ": No such file or directory";
+    ASSERT_TRUE(ServeHandOffsUntil(
+        [&] { return run.Notifications.ReportsOf(TReportKind::PortError).size() >= 2; }, 10000));
+    EXPECT_EQ(run.Reader->State(), TComPortThread::TState::Waiting);
+    // Several attempts fail for the same reason: reported once.
+    Pause(2 * TComPortThread::ReopenIntervalMs + 500);
+    ServeHandOffs();
     EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::PortError),
-              std::vector<std::string>{expected});
-    EXPECT_EQ(run.Reader->Failure(), expected);
-    // The processing thread goes on waiting; the stop still ends everything.
+              (std::vector<std::string>{readFailure, openFailure}));
+    EXPECT_EQ(run.Reader->Failure(), openFailure);
     EXPECT_TRUE(run.Processing->isRunning());
-    run.Stop();
-    EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::PortError).size(), 1u);
+
+    device.PlugInAgain();
+    const std::string reading = "COM5 open, reading " + device.Name();
+    ASSERT_TRUE(ServeHandOffsUntil(
+        [&] { return run.Notifications.ReportsOf(TReportKind::PortOk).size() == 2; }, 10000));
     EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::PortOk),
-              std::vector<std::string>{"COM5 open, reading " + run.Line.SlavePath()});
+              (std::vector<std::string>{reading, reading}));
+    EXPECT_EQ(run.Reader->Failure(), "");
+    // Sent only now: the reopen purges what waited in the device before.
+    device.Current().Write(SampleLine(4) + "\r\n");
+    ASSERT_TRUE(run.WaitForLines(3));
+    run.Stop();
+    EXPECT_EQ(run.Handler.Lines,
+              (std::vector<std::string>{SampleLine(1), SampleLine(2), SampleLine(4)}));
+    EXPECT_EQ(run.Notifications.Beeps(), 0);
+    EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::PortError).size(), 2u);
 }
 
-TEST(ComPortThread, PortThatCannotBeOpenedOrConfiguredIsReported) {
+TEST(ComPortThread, PortThatCannotBeOpenedAtTheStartIsTriedAgainUntilItAppearsOrTheRunStops) {
+    TTempDir directory;
+    const std::string name = directory.File("ttyUSB1");
     TLinkHarness run;
-    SetSerialDevice(TLinkHarness::ComNumber, "/nonexistent/ttyX");
+    SetSerialDevice(TLinkHarness::ComNumber, name);
     run.Start();
-    ASSERT_TRUE(WaitServingHandOffs(*run.Reader, 5000));
+    EXPECT_EQ(run.Reader->State(), TComPortThread::TState::Waiting);
+    Pause(TComPortThread::ReopenIntervalMs + 500);
+    ServeHandOffs();
     EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::PortError),
-              std::vector<std::string>{
-                  "Error opening COM5 port.\n/nonexistent/ttyX: No such file or directory"});
+              std::vector<std::string>{"Error opening COM5 port.\n" + name +
+                                       ": No such file or directory"});
+    std::filesystem::create_symlink(run.Line.SlavePath(), name);
+    ASSERT_TRUE(ServeHandOffsUntil(
+        [&] { return run.Reader->State() == TComPortThread::TState::Reading; }, 10000));
+    run.Send(SampleLine(1) + "\r\n");
+    ASSERT_TRUE(run.WaitForLines(1));
     run.Stop();
 
-    // A buffer size the port cannot take is a range error, reported the same way.
+    // A setting the port cannot take fails every attempt alike; a stop ends the wait at once.
     TLinkHarness oversized;
     TCOMPortSettings settings;
     settings.InputBufferSize = 0x80000000u;
     oversized.Start(settings);
+    EXPECT_EQ(oversized.Reader->State(), TComPortThread::TState::Waiting);
+    const Clock::time_point start = Clock::now();
+    oversized.Reader->RequestStop();
     ASSERT_TRUE(WaitServingHandOffs(*oversized.Reader, 5000));
+    EXPECT_LT(MsSince(start), TComPortThread::ReopenIntervalMs / 2);
     EXPECT_EQ(oversized.Notifications.ReportsOf(TReportKind::PortError),
               std::vector<std::string>{"Range check error\n" + oversized.Line.SlavePath()});
 }
 
-TEST(ComPortThread, BurstOfTenThousandLinesArrivesCompleteAndInOrder) {
+TEST(ComPortThread, ABurstFasterThanTheRecordingIsHeldInTheDeviceAndArrivesWholeAndInOrder) {
     TLinkHarness run;
     run.Start();
-    constexpr int Count = 10000;
+    constexpr std::size_t Limit = TComPortThread::MaxQueuedPackets;
+    // The first packet's handling lasts until the reader has filled the queue and had time to
+    // overfill it.
+    std::uint64_t queuedWhileStalled = 0;
+    run.Handler.Hook = [&](const TLogicalPacket&) {
+        if (!run.Handler.Lines.empty()) return;
+        while (run.Reader->LinesQueued() < Limit) Pause(5);
+        Pause(300);
+        queuedWhileStalled = run.Reader->LinesQueued();
+    };
+    const int count = static_cast<int>(Limit) + 10000;
     std::vector<std::string> expected;
     std::string bytes;
-    for (int i = 0; i < Count; ++i) {
+    for (int i = 0; i < count; ++i) {
         expected.push_back(SampleLine(i));
         bytes += expected.back() + "\r\n";
     }
     std::thread instrument([&] { run.Send(bytes); });
-    EXPECT_TRUE(run.WaitForLines(Count, 60000));
+    EXPECT_TRUE(run.WaitForLines(expected.size(), 60000));
     instrument.join();
     run.Stop();
-    EXPECT_EQ(run.Handler.Lines.size(), expected.size());
+    // One read past the limit at most (631 bytes: ten lines).
+    EXPECT_LE(queuedWhileStalled, Limit + 10);
     EXPECT_TRUE(run.Handler.Lines == expected);
     EXPECT_EQ(run.Notifications.Beeps(), 0);
+    EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::Info),
+              std::vector<std::string>{"Recording falls behind the port: reading waits while " +
+                                       std::to_string(Limit) + " lines are queued"});
 }

@@ -54,7 +54,8 @@ public:
         ClearSerialDevices();
     }
 
-    // Starts processing and reader as a run does; returns once the reader reads (or ended).
+    // Starts processing and reader as a run does; returns once the reader reads (or waits to
+    // reopen a port that failed).
     void Start(TCOMPortSettings settings = {}, int semaphoreMaximum = 1000) {
         settings.COMPort = ComNumber - 1;
         Semaphore = std::make_unique<TPacketSemaphore>(0, semaphoreMaximum);
@@ -66,7 +67,7 @@ public:
             [this] {
                 const auto state = Reader->State();
                 return state == TComPortThread::TState::Reading ||
-                       state == TComPortThread::TState::Finished;
+                       state == TComPortThread::TState::Waiting;
             },
             LongWaitMs));
     }

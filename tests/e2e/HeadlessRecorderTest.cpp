@@ -4,7 +4,7 @@
 #include "sim/LineSource.h"
 #include "sim/StampTime.h"
 #include "PseudoTerminal.h"
-#include "SimProcess.h"
+#include "RecorderProcess.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string StationProgram = ORVANT_BIN_DIR "/src/orvant3k";
-
-// Waits until `done` or the time-out; true when done.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 // A settings file for a one-minute INTERMAGNET run with a pass-through filter.
 std::string WriteSettings(const TTempDir& directory) {
     const std::string name = directory.File("station.ini");
@@ -38,18 +26,6 @@ std::string WriteSettings(const TTempDir& directory) {
 
 class HeadlessRecorder : public ::testing::Test {
 protected:
-    // The recorder on the test's pseudo-terminal, once its reader reads.
-    std::unique_ptr<TSimProcess> StartRecorder(const std::string& port) {
-        auto recorder = std::make_unique<TSimProcess>(
-            StationProgram,
-            std::vector<std::string>{"--headless", "--port", port, "--settings", Settings});
-        EXPECT_TRUE(WaitUntil(
-            [&recorder] { return recorder->ErrorOutput().find("open, reading") != std::string::npos; },
-            std::chrono::seconds(20)))
-            << recorder->ErrorOutput();
-        return recorder;
-    }
-
     TTempDir Directory{true};
     std::string Settings = WriteSettings(Directory);
 };
@@ -58,7 +34,8 @@ protected:
 
 TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigterm) {
     TPseudoTerminal terminal;
-    auto recorder = StartRecorder(terminal.SlavePath());
+    auto recorder = StartRecorder(terminal.SlavePath(), Settings);
+    ASSERT_TRUE(recorder);
 
     const TLineSource source(StampOf(EncodeDateTime(2024, 2, 28, 23, 55, 0)), TLineRate(1, 1),
                              TLineEnd::CrLf, 11);
@@ -116,7 +93,8 @@ TEST_F(HeadlessRecorder, KeepsUpWithTheSimulatorAtFullSpeedWithoutLosingALine) {
                           {"--link", link, "--fast", "--count", "5000", "--start",
                            "2024-12-31 23:00:00"});
     ASSERT_FALSE(simulator.DevicePath().empty());
-    auto recorder = StartRecorder(link);
+    auto recorder = StartRecorder(link, Settings);
+    ASSERT_TRUE(recorder);
     ASSERT_EQ(simulator.Wait(std::chrono::seconds(60)), 0);
     const std::string lastLine = "2025 01 01 00 23 19";  // the 5000th stamp
     ASSERT_TRUE(WaitUntil([&] { return ConcatenatedFiles(FilesUnder("ARCHIVE")).find(lastLine) != std::string::npos; },
