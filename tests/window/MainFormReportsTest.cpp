@@ -146,3 +146,33 @@ TEST_F(MainFormReportsTest, StopSignalEndsADialogThatRefusesToClose) {
     EXPECT_TRUE(FilterCoefficientTexts.empty());
     EXPECT_TRUE(TProfileFile(SettingsFile).ValueExists("TOstrelMainForm", "NormPos"));
 }
+
+TEST_F(MainFormReportsTest, APortPluggedBackClearsThePortErrorAndRecordingGoesOn) {
+    // The port is a link, as a USB adapter's stable name is; it is re-pointed to a new device.
+    const std::string link = Dir.File("instrument");
+    std::filesystem::create_symlink(Terminal.SlavePath(), link);
+    SetSerialOverride(link);
+    Make();
+    UseWindowNotifier();
+    Show();
+    StartOnTerminal();
+    std::string sent = Send(0, 2);
+    ASSERT_TRUE(WaitForArchive(sent));
+
+    Terminal.CloseMaster();
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Report().startsWith("PORT ERROR: "); }))
+        << Report().toStdString();
+    TPseudoTerminal replugged;
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(replugged.SlavePath(), link);
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Report().startsWith("Recording: "); }, 10000))
+        << Report().toStdString();
+    EXPECT_TRUE(Main().ReportPanel()->styleSheet().isEmpty());
+
+    std::string more;
+    for (int i = 2; i < 4; ++i) more += InstrumentLine(Start, i) + "\r\n";
+    replugged.Write(more);
+    ASSERT_TRUE(WaitForArchive(sent + more));
+    Main().StopAcquisition(false);
+    EXPECT_TRUE(Boxes.empty());
+}
