@@ -129,7 +129,7 @@ TEST(InstrumentLineParse, AgreesWithThePacketOnGoodAndBadLines) {
         ExpectSameAsReference(line);
     }
     // A NUL inside the line is a character like any other, not its end.
-    for (const std::string line : {std::string("2024 01 05 12 34 56 1 2 3 4 5\0", 30),
+    for (const std::string& line : {std::string("2024 01 05 12 34 56 1 2 3 4 5\0", 30),
                                    std::string("2024 01 05 12 34 56 1 2 3 4 5 \0", 31)}) {
         ExpectSameAsPacket(line);
         ExpectSameAsReference(line);
