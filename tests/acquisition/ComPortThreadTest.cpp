@@ -120,6 +120,8 @@ TEST(ComPortThread, StopDuringAReadStillQueuesTheCompleteLinesItReceived) {
     EXPECT_EQ(run.Handler.Lines, (std::vector<std::string>{SampleLine(1), SampleLine(2)}));
 }
 
+namespace {
+
 // A device that goes away and comes back under the same name, as a USB adapter does: a
 // symbolic link, re-pointed from one pseudo-terminal to the next.
 class TUnpluggableDevice {
@@ -148,6 +150,8 @@ private:
     std::unique_ptr<TPseudoTerminal> First = std::make_unique<TPseudoTerminal>();
     std::unique_ptr<TPseudoTerminal> Second;
 };
+
+}  // namespace
 
 TEST(ComPortThread, PortThatFailsWhileReadingIsReopenedUnderItsNameAndTheRunGoesOn) {
     TUnpluggableDevice device;
