@@ -80,8 +80,9 @@ TEST_F(WindowProgram, DemoRecordsAtOnceAndEndsCleanlyOnSigterm) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].size(), InstrumentLineLength) << lines[i];
         // One line a second, none missing (a midnight in between would wrap).
-        if (i > 0 && SecondOfDay(lines[i]) != 0)
+        if (i > 0 && SecondOfDay(lines[i]) != 0) {
             EXPECT_EQ(SecondOfDay(lines[i]), SecondOfDay(lines[i - 1]) + 1) << lines[i];
+        }
     }
     const std::string log = station->ErrorOutput();
     EXPECT_NE(log.find("stop requested by signal 15"), std::string::npos) << log;
@@ -106,7 +107,8 @@ TEST_F(WindowProgram, StartArgumentRecordsFromThePortUntilSigterm) {
         sent += FormatInstrumentLine(start + i / SecondsPerDay, {21000.0 + i, -1200, 45000, 20, 19}) + "\r\n";
     terminal.Write(sent);
     ASSERT_TRUE(WaitUntil([&] { return ConcatenatedFiles(FilesUnder("ARCHIVE")).size() >= sent.size(); },
-                          std::chrono::seconds(20)));
+                          std::chrono::seconds(20)))
+        << station->ErrorOutput() << "\narchive:\n" << ConcatenatedFiles(FilesUnder("ARCHIVE"));
     EXPECT_EQ(station->Stop(), 0) << station->ErrorOutput();
     EXPECT_EQ(ConcatenatedFiles(FilesUnder("ARCHIVE")), sent);
     EXPECT_EQ(FilesUnder("ARCHIVE").front(), fs::path("ARCHIVE/2024/03/20240301080000.orv"));
