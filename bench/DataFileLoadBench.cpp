@@ -9,7 +9,8 @@
 
 #include "acquisition/LogicalPacket.h"
 #include "app/DataFileLoader.h"
-#include "sim/LineSource.h"
+#include "support/ProcessMemory.h"
+#include "support/RecordedDay.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,7 +18,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -25,37 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-long PeakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-long CurrentRssKb() {
-    long pages = 0, resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// Streams the day to disk line by line, so that writing it does not raise the peak memory.
-void WriteDay(const fs::path& path, TLineRate rate, std::uint64_t lines, bool fractional) {
-    const TLineSource source(StampOf(EncodeDateTime(2024, 1, 5, 0, 0, 0)), rate, TLineEnd::CrLf, 0);
-    std::ofstream out(path, std::ios::binary);
-    char millis[8];
-    for (std::uint64_t i = 0; i < lines; ++i) {
-        std::string text = source.Text(i);
-        if (fractional) {
-            // "YYYY MM DD hh mm ss" is 19 characters; the milliseconds follow the seconds.
-            std::snprintf(millis, sizeof millis, ".%03d", static_cast<int>(source.Stamp(i) % 1000));
-            text.insert(19, millis);
-        }
-        out << text << "\r\n";
-    }
-}
 
 double Seconds(TClock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
@@ -74,7 +43,7 @@ void Measure(const char* name, const fs::path& path, int repeats, TLoad load) {
     std::printf("%-22s %9llu lines %7.1f MB  best %8.2f ms  mean %8.2f ms  %6.1f M lines/s  "
                 "%6.0f MB/s  peak RSS %6.1f MB\n",
                 name, static_cast<unsigned long long>(lines), megabytes, best * 1e3,
-                total / repeats * 1e3, lines / best / 1e6, megabytes / best, PeakRssKb() / 1024.0);
+                total / repeats * 1e3, lines / best / 1e6, megabytes / best, PeakResidentKb() / 1024.0);
 }
 
 std::uint64_t Loader(const fs::path& path) {
@@ -104,10 +73,10 @@ int main(int argc, char* argv[]) {
     fs::create_directories(work);
     const fs::path second = work / "second.orv";
     const fs::path fastest = work / "fastest.orv";
-    WriteDay(second, TLineRate(1, 1), 86400, false);
-    WriteDay(fastest, TLineRate(76, 5), 1313280, true);
-    std::printf("before loading: resident %.1f MB, peak %.1f MB\n", CurrentRssKb() / 1024.0,
-                PeakRssKb() / 1024.0);
+    WriteRecordedDay(second, TLineRate(1, 1), 86400, false);
+    WriteRecordedDay(fastest, TLineRate(76, 5), 1313280, true);
+    std::printf("before loading: resident %.1f MB, peak %.1f MB\n", CurrentResidentKb() / 1024.0,
+                PeakResidentKb() / 1024.0);
 
     Measure("loader, 1 s day", second, repeats, Loader);
     Measure("loader, 15.2 Hz day", fastest, repeats, Loader);

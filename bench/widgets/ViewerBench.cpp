@@ -11,7 +11,8 @@
 #include "app/DataFileLoader.h"
 #include "app/window/ChannelGraphs.h"
 #include "app/window/DataFileViewer.h"
-#include "sim/LineSource.h"
+#include "support/ProcessMemory.h"
+#include "support/RecordedDay.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -24,8 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -33,37 +32,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-double PeakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
-double CurrentRssMb() {
-    long pages = 0, resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024.0;
-}
-
-// Streams the day to disk line by line, so that writing it does not raise the peak memory.
-void WriteDay(const fs::path& path, TLineRate rate, std::uint64_t lines, bool fractional) {
-    const TLineSource source(StampOf(EncodeDateTime(2024, 1, 5, 0, 0, 0)), rate, TLineEnd::CrLf, 0);
-    std::ofstream out(path, std::ios::binary);
-    char millis[8];
-    for (std::uint64_t i = 0; i < lines; ++i) {
-        std::string text = source.Text(i);
-        if (fractional) {
-            // "YYYY MM DD hh mm ss" is 19 characters; the milliseconds follow the seconds.
-            std::snprintf(millis, sizeof millis, ".%03d", static_cast<int>(source.Stamp(i) % 1000));
-            text.insert(19, millis);
-        }
-        out << text << "\r\n";
-    }
-}
 
 // The main window's graphs and progress bar, shown at its size.
 struct TViewerWindow {
@@ -103,14 +71,14 @@ void Measure(TViewerWindow& window, const char* name, const fs::path& path, int 
     double firstPeak = 0;
     for (int i = 0; i < repeats; ++i) {
         const double seconds = window.View(path);
-        if (i == 0) firstPeak = PeakRssMb();
+        if (i == 0) firstPeak = PeakResidentKb() / 1024.0;
         best = std::min(best, seconds);
         total += seconds;
     }
     std::printf("%-20s %8d points/series  best %7.1f ms  mean %7.1f ms  peak RSS after the "
                 "first view %6.1f MB, after all %6.1f MB, now %6.1f MB\n",
                 name, window.Graphs->PointCount(0, 0), best * 1e3, total / repeats * 1e3,
-                firstPeak, PeakRssMb(), CurrentRssMb());
+                firstPeak, PeakResidentKb() / 1024.0, CurrentResidentKb() / 1024.0);
 }
 
 // The same steps one after the other on this thread, to see where the time goes.
@@ -148,11 +116,11 @@ int main(int argc, char* argv[]) {
     fs::create_directories(work);
     const fs::path second = work / "second.orv";
     const fs::path fastest = work / "fastest.orv";
-    WriteDay(second, TLineRate(1, 1), 86400, false);
-    WriteDay(fastest, TLineRate(76, 5), 1313280, true);
+    WriteRecordedDay(second, TLineRate(1, 1), 86400, false);
+    WriteRecordedDay(fastest, TLineRate(76, 5), 1313280, true);
 
     TViewerWindow window;
-    std::printf("before viewing: resident %.1f MB, peak %.1f MB\n", CurrentRssMb(), PeakRssMb());
+    std::printf("before viewing: resident %.1f MB, peak %.1f MB\n", CurrentResidentKb() / 1024.0, PeakResidentKb() / 1024.0);
     Measure(window, "1 s day", second, repeats);
     Measure(window, "15.2 Hz day", fastest, repeats);
     Breakdown(window, "1 s day, steps", second);
