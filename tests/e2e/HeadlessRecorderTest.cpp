@@ -98,7 +98,8 @@ TEST_F(HeadlessRecorder, KeepsUpWithTheSimulatorAtFullSpeedWithoutLosingALine) {
     ASSERT_EQ(simulator.Wait(std::chrono::seconds(60)), 0);
     const std::string lastLine = "2025 01 01 00 23 19";  // the 5000th stamp
     ASSERT_TRUE(WaitUntil([&] { return ConcatenatedFiles(FilesUnder("ARCHIVE")).find(lastLine) != std::string::npos; },
-                          std::chrono::seconds(20)));
+                          std::chrono::seconds(20)))
+        << recorder->ErrorOutput();
     EXPECT_EQ(recorder->Stop(), 0);
 
     const std::string archive = ConcatenatedFiles(FilesUnder("ARCHIVE"));
