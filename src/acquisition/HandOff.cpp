@@ -36,15 +36,12 @@ constexpr auto LongestTurn = std::chrono::milliseconds(10);
 // that never sleeps is spared two wake-ups through the kernel per call.
 constexpr auto YieldBeforeSleeping = std::chrono::microseconds(50);
 
-// True as soon as `ready` answers true, false when it still did not after YieldBeforeSleeping.
+// Returns as soon as `ready` answers true, or after YieldBeforeSleeping; the caller's own wait
+// follows either way.
 template <typename Ready>
-bool YieldUntil(Ready ready) {
+void YieldUntil(Ready ready) {
     const auto end = std::chrono::steady_clock::now() + YieldBeforeSleeping;
-    do {
-        if (ready()) return true;
-        std::this_thread::yield();
-    } while (std::chrono::steady_clock::now() < end);
-    return ready();
+    while (!ready() && std::chrono::steady_clock::now() < end) std::this_thread::yield();
 }
 
 // Never destroyed: a worker may still post while the program's statics go away.
