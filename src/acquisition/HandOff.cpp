@@ -130,10 +130,15 @@ void EventLoopTurn(QObject* receiver) {
 }
 
 void PostEventLoopTurn(QObject* receiver) {
-    QMetaObject::invokeMethod(receiver, [receiver] { EventLoopTurn(receiver); }, Qt::QueuedConnection);
+    PostCall(receiver, [receiver] { EventLoopTurn(receiver); });
 }
 
 }  // namespace
+
+std::mutex& PostOrderLock() {
+    static std::mutex* const lock = new std::mutex;  // never destroyed, like the hand-off state
+    return *lock;
+}
 
 void RunOnMainThread(const std::function<void()>& call) {
     QObject* receiver = HandOffReceiver();

@@ -8,9 +8,36 @@
 // Thread rule: RunOnMainThread may be called from any thread; the serving functions are for
 // the user-interface thread (elsewhere they only wait).
 
+#include <QMetaObject>
+#include <QObject>
+
 #include <functional>
+#include <mutex>
+#include <utility>
 
 class QThread;
+
+// Held while a call is posted and taken once more when it runs: the race checker cannot see the
+// locking inside Qt, and without an ordering of its own it takes the call's captured data,
+// written by the posting thread and read by the receiving one, for a race.
+std::mutex& PostOrderLock();
+
+template <typename Call>
+struct TOrderedCall {
+    Call Body;
+    void operator()() const {
+        { std::lock_guard<std::mutex> ordered(PostOrderLock()); }
+        Body();
+    }
+};
+
+// Posts `call` to run on the thread of `context` from its event loop, without waiting. From any
+// thread; the call is dropped with `context`.
+template <typename Call>
+void PostCall(QObject* context, Call call) {
+    std::lock_guard<std::mutex> ordered(PostOrderLock());
+    QMetaObject::invokeMethod(context, TOrderedCall<Call>{std::move(call)}, Qt::QueuedConnection);
+}
 
 // Runs `call` on the user-interface thread and returns when it has returned; what it raises is
 // raised again here. Called on the user-interface thread itself, it runs the call directly.

@@ -1,5 +1,6 @@
 #include "app/window/DataFileViewer.h"
 
+#include "acquisition/HandOff.h"
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/Notifier.h"
 #include "acquisition/RuntimeErrors.h"
@@ -98,16 +99,14 @@ void TDataFileViewer::StartWorker(const std::shared_ptr<TJob>& job) {
                 return;
             lastShown = now;
             const int percent = static_cast<int>(fraction * 100);
-            QMetaObject::invokeMethod(
-                this, [this, job, percent] { ShowProgress(job.get(), percent); },
-                Qt::QueuedConnection);
+            PostCall(this, [this, job, percent] { ShowProgress(job.get(), percent); });
         };
         try {
             job->Data = LoadDataFile(job->Path, options);
         } catch (...) {
             job->Error = std::current_exception();
         }
-        QMetaObject::invokeMethod(this, [this, job] { LoadEnded(job); }, Qt::QueuedConnection);
+        PostCall(this, [this, job] { LoadEnded(job); });
     });
 }
 

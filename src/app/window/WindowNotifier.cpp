@@ -76,7 +76,7 @@ void TWindowNotifier::Beep() {
     }
     // Copies, not the notifier: the call may run after the notifier is gone.
     if (QObject* context = FContext.data())
-        QMetaObject::invokeMethod(context, [beep = FBeep] { beep(); }, Qt::QueuedConnection);
+        PostCall(context, [beep = FBeep] { beep(); });
 }
 
 void TWindowNotifier::Report(TReportKind kind, const std::string& text) {
@@ -86,8 +86,7 @@ void TWindowNotifier::Report(TReportKind kind, const std::string& text) {
     QObject* context = FContext.data();
     if (!context || !FReportSink) return;
     // Always posted, also from the user-interface thread, so that reports keep their order.
-    QMetaObject::invokeMethod(
-        context, [sink = FReportSink, kind, text] { sink(kind, text); }, Qt::QueuedConnection);
+    PostCall(context, [sink = FReportSink, kind, text] { sink(kind, text); });
 }
 
 void TWindowNotifier::MessageBoxError(QWidget* parent, const std::string& text) {
