@@ -2,6 +2,8 @@
 
 #include <systemd/sd-daemon.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 TServiceManagerLink::TServiceManagerLink(std::function<std::string()> status)
@@ -12,8 +14,8 @@ TServiceManagerLink::TServiceManagerLink(std::function<std::string()> status)
     std::uint64_t watchdog = 0;
     // Positive only when WATCHDOG_USEC is set and meant for this process (WATCHDOG_PID).
     if (sd_watchdog_enabled(0, &watchdog) > 0 && watchdog > 0) {
-        FWatchdogInterval = std::chrono::microseconds(watchdog);
-        const auto half = std::chrono::duration_cast<std::chrono::milliseconds>(FWatchdogInterval / 2);
+        const auto half =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::microseconds(watchdog) / 2);
         FWatchdogTimer.setInterval(std::max(half, std::chrono::milliseconds(1)));
         // Precise: a coarse timer may fire late by 5 %, which eats into the margin.
         FWatchdogTimer.setTimerType(Qt::PreciseTimer);

@@ -19,10 +19,6 @@ public:
     // `status` gives the current status line; it is called on the main thread.
     explicit TServiceManagerLink(std::function<std::string()> status);
 
-    bool Enabled() const { return FEnabled; }
-    // The interval systemd expects watchdog pings within; zero when it watches nothing.
-    std::chrono::microseconds WatchdogInterval() const { return FWatchdogInterval; }
-
     // READY=1 with the first status line; from now on the status line is kept current.
     void Ready();
     // STOPPING=1: the stop has begun (what was received is still being recorded).
@@ -38,7 +34,6 @@ private:
 
     std::function<std::string()> FStatus;
     bool FEnabled;
-    std::chrono::microseconds FWatchdogInterval{0};
     QTimer FWatchdogTimer;
     QTimer FStatusTimer;
     std::string FLastStatus;
