@@ -132,6 +132,30 @@ TEST_F(TIntermagnetTest, AGapInsideAnHourLeavesMissingRecordsAndASecondRunANewFi
     ExpectSameFile("INTERMAGNET/2024/01/Jan0524_0.ABC", "minute-gap-in-hour.ABC");
 }
 
+TEST_F(TIntermagnetTest, NoRecordSpansAGapInTheSamples) {
+    // One sample a second from 10:38:00; 10:38:59 is lost (the 10:39 record still comes, from
+    // its neighbours), then the cable is out from 10:40:01 to 11:39:59: the records at 10:40 and
+    // 11:40 would combine both sides of the gap and are missing instead.
+    UseFilter({0.25, 0.5, 0.25});
+    auto writer = Writer(60);
+    std::vector<std::string> records;
+    const auto feed = [&](int from, int to) {
+        for (int k = from; k <= to; ++k) {
+            if (k == 59) continue;
+            const TDateTime time = At(10, 38) + k / SecondsPerDay;
+            const std::string line = Feed(*writer, time, 21000 + k, -1500 - 2 * k, 45000 + 4 * k);
+            if (!line.empty()) records.push_back(line);
+        }
+    };
+    feed(0, 120);
+    feed(3720, 3841);
+    EXPECT_EQ(records, (std::vector<std::string>{" 210598  -16195  452390 999999",
+                                                 " 247800  -90600  601200 999999",
+                                                 " 248400  -91800  603600 999999"}));
+    writer->Finish();
+    ExpectSameFile("INTERMAGNET/2024/01/Jan0524.ABC", "minute-gap-in-samples.ABC");
+}
+
 TEST_F(TIntermagnetTest, HoursWithoutRecordsBetweenBlocksGetBlocksOfTheirOwn) {
     UseFilter({1.0});
     auto writer = Writer(60);
@@ -142,13 +166,15 @@ TEST_F(TIntermagnetTest, HoursWithoutRecordsBetweenBlocksGetBlocksOfTheirOwn) {
 }
 
 TEST_F(TIntermagnetTest, MidnightCompletesTheDayInTheDirectoryOfItsOwnRecords) {
-    // The middle of three coefficients: each record is written one sample later, so the
-    // 23:59 record of 31 December arrives with the first sample of the new year.
-    UseFilter({0.0, 1.0, 0.0});
+    // The middle of 121 coefficients over one sample a second: each record is written a minute
+    // later, so the 23:59 record of 31 December arrives with the first sample of the new year.
+    std::vector<double> middle(121, 0.0);
+    middle[60] = 1.0;
+    UseFilter(middle);
     auto writer = Writer(60);
-    for (int minute = -3; minute <= 2; ++minute) {
-        const TDateTime time = EncodeDate(2024, 1, 1) + minute * 60 / SecondsPerDay;
-        const int h = minute < 0 ? 23 : 0, m = minute < 0 ? 60 + minute : minute;
+    for (int second = -180; second <= 120; ++second) {
+        const TDateTime time = EncodeDate(2024, 1, 1) + second / SecondsPerDay;
+        const int h = second < 0 ? 23 : 0, m = (second + 3600) / 60 % 60;
         Feed(*writer, time, 20000 + m, -1000 - m, 40000 + 0.1 * h);
     }
     writer->Finish();
