@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -203,8 +204,13 @@ TEST_F(TIntermagnetTest, ShortTextsWideValuesHalvesToEvenAndStampsThatGoBack) {
     UseFilter({1.0});
     TIntermagnetDataFile writer(60, "AB", "XYZ", "G", "12", "345", "0");
     writer.SetExtension(writer.IDC());
-    EXPECT_EQ(Feed(writer, At(10, 0), 12.25, 12.75, -100000.0), "    122     128 -1000000 999999");
+    // Values that need more than seven columns, or would read as the marker, are the marker.
+    EXPECT_EQ(Feed(writer, At(10, 0), 12.25, 12.75, -150000.0), "    122     128 9999999 999999");
     EXPECT_EQ(Feed(writer, At(10, 1), -0.25, 0.25, 999999.9), "     -2       2 9999999 999999");
+    EXPECT_EQ(TIntermagnetDataFile::DataRecord(-99999.9, 999999.8, -100000),
+              "-999999 9999998 9999999 999999");
+    EXPECT_EQ(TIntermagnetDataFile::DataRecord(std::nan(""), 1e300, -1e300),
+              "9999999 9999999 9999999 999999");
     EXPECT_EQ(Feed(writer, At(10, 2), -1234.5, 21345.67, 45678.9),
               " -12345  213457  456789 999999");
     EXPECT_EQ(Feed(writer, At(10, 2), 7, 7, 7), "");   // repeated stamp
@@ -215,6 +221,24 @@ TEST_F(TIntermagnetTest, ShortTextsWideValuesHalvesToEvenAndStampsThatGoBack) {
     EXPECT_EQ(writer.LineCount(), 4);
     writer.Finish();
     ExpectSameFile("INTERMAGNET/2024/01/Jan0524.AB", "short-texts-wide-values.AB");
+}
+
+TEST_F(TIntermagnetTest, AStampFromTheDayBeforeIsDroppedAndTheDayStaysInOneFile) {
+    UseFilter({1.0});
+    auto writer = Writer(60);
+    const TDateTime midnight = EncodeDate(2024, 1, 5);
+    EXPECT_NE(Feed(*writer, midnight - 60 / SecondsPerDay, 1, 1, 1), "");  // 23:59 on the 4th
+    EXPECT_EQ(Feed(*writer, midnight, 2, 2, 2), "     20      20      20 999999");
+    EXPECT_EQ(Feed(*writer, midnight - 30 * 60 / SecondsPerDay, 7, 7, 7), "");  // 23:30 the 4th
+    EXPECT_EQ(Feed(*writer, midnight + 60 / SecondsPerDay, 3, 3, 3),
+              "     30      30      30 999999");
+    writer->Finish();
+    std::string expected = "ABC JAN0524   5 00 HDZF R GHI 04020245 000000 RRRRRRRRRRRRRRRR\r\n"
+                           "     20      20      20 999999       30      30      30 999999\r\n";
+    for (int line = 1; line < 30; ++line) expected += Missing + "  " + Missing + "\r\n";
+    EXPECT_EQ(ReadWholeFile("INTERMAGNET/2024/01/Jan0524.ABC"), expected);
+    EXPECT_FALSE(fs::exists("INTERMAGNET/2024/01/Jan0524_0.ABC"));
+    EXPECT_FALSE(fs::exists("INTERMAGNET/2024/01/Jan0424_0.ABC"));
 }
 
 TEST_F(TIntermagnetTest, HeaderFieldsAreCutToTheirWidths) {
