@@ -3,6 +3,7 @@
 #include "acquisition/COMPortSettings.h"
 #include "app/IntermagnetHeader.h"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,12 @@ struct TSampleRecord {
     std::string IntermagnetFileName;  // the INTERMAGNET file in use, or empty
 };
 
+// The lines the reader did not queue, by reason.
+struct TReaderLineCounts {
+    std::uint64_t Unparseable = 0;  // the right length, but no instrument line
+    std::uint64_t Dropped = 0;      // the wrong length, or an over-long run without CR
+};
+
 // One acquisition run: the chain from the serial port to the files. The window and the
 // headless recorder both drive it, so both record identically; each adds its own steps
 // (controls, graphs, log) around these.
@@ -67,7 +74,10 @@ public:
 
     // The start steps, for callers that put their own steps between them.
     void CreateSemaphoreAndProcessing();
-    void CreateWriters();  // clears the filter, creates the INTERMAGNET and archive writers
+    // Clears the filter, creates the INTERMAGNET and archive writers. When INTERMAGNET files are
+    // to be written but the header breaks its rules (CheckIntermagnetHeader), that is reported
+    // (TReportKind::SettingsError) and the run writes no INTERMAGNET file; the archive records.
+    void CreateWriters();
     // Opens and closes the port once; EPortOpenError when it cannot be opened.
     void TrialOpen();
     void StartReader();
@@ -79,10 +89,15 @@ public:
     void Stop();
 
     // The recording steps for one packet: archive line, then the INTERMAGNET writer when
-    // automatic creation is on. Raises the first failure; the later step is then skipped.
+    // automatic creation is on and the header was accepted. Raises the first failure; the later
+    // step is then skipped.
     TSampleRecord RecordSample(const TLogicalPacket& packet);
 
     bool HasReader() const { return FReader != nullptr; }
+    // The reader's counts so far; after the stop, its final ones.
+    TReaderLineCounts LineCounts() const;
+    // The header broke its rules at CreateWriters: this run writes no INTERMAGNET file.
+    bool IntermagnetRefused() const { return FIntermagnetRefused; }
     bool HasObjects() const;
     const TRunSettings& Settings() const { return FSettings; }
     // "COM" + (port index + 1).
@@ -100,4 +115,6 @@ private:
     std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
     std::unique_ptr<TComPortThread> FReader;
+    bool FIntermagnetRefused = false;  // the header breaks its rules: no INTERMAGNET file
+    TReaderLineCounts FFinalLineCounts;
 };

@@ -123,12 +123,15 @@ void THeadlessRecorder::Stop() {
     } catch (const std::exception& error) {
         FLog.Line(std::string("error while stopping: ") + error.what(), TLogPriority::Error);
     }
+    const TReaderLineCounts lines = FRun->LineCounts();
     FRun.reset();
     FLog.FlushLeftOut();
     if (wasRunning)
         FLog.Line("stopped: " + std::to_string(FSamplesRecorded) + " samples recorded" +
                   (FSamplesFailed ? ", " + std::to_string(FSamplesFailed) + " could not be recorded"
-                                  : std::string()),
+                                  : std::string()) +
+                  ", " + std::to_string(lines.Unparseable) + " unparseable lines, " +
+                  std::to_string(lines.Dropped) + " lines dropped",
                   TLogPriority::Notice);
 }
 

@@ -39,7 +39,8 @@ TLogPriority ReportPriority(TReportKind kind) {
         case TReportKind::PortError:
         case TReportKind::ProcessingError:
         case TReportKind::WriteError: return TLogPriority::Error;
-        case TReportKind::BadLine: return TLogPriority::Warning;
+        case TReportKind::BadLine:
+        case TReportKind::SettingsError: return TLogPriority::Warning;
         case TReportKind::PortOk: return TLogPriority::Notice;
         case TReportKind::Info: break;
     }
