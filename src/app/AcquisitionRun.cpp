@@ -60,8 +60,17 @@ void TAcquisitionRun::CreateSemaphoreAndProcessing() {
 
 void TAcquisitionRun::CreateWriters() {
     FFilter = TFilter(FSettings.FilterCoefficients);
-    FNotices.clear();
     const TIntermagnetHeader& header = FSettings.IntermagnetHeader;
+    // A header that does not fit its fixed columns would make files no reader can take apart.
+    FIntermagnetRefused = false;
+    if (FSettings.AutoCreateIntermagnet && !FFilter.Coefficients().empty()) {
+        if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(header)) {
+            FIntermagnetRefused = true;
+            Notifier().Report(TReportKind::SettingsError,
+                              "INTERMAGNET header: " + problem.Text +
+                                  "; no INTERMAGNET file is written in this run");
+        }
+    }
     FIntermagnetFile = std::make_unique<TIntermagnetDataFile>(
         FSettings.MinuteOr5Seconds != 0 ? 5 : 60, header.IDC, header.COMP, header.GIN,
         header.COLA, header.LONG, header.DECBAS);
@@ -76,7 +85,8 @@ void TAcquisitionRun::CreateIagaWriters() {
     if (!iaga.SecondFiles && !iaga.MinuteFiles) return;
     const std::string& code = FSettings.IntermagnetHeader.IDC;
     if (const std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header)) {
-        FNotices.push_back("No IAGA-2002 files in this run: " + problem->Text);
+        Notifier().Report(TReportKind::SettingsError,
+                          "No IAGA-2002 files in this run: " + problem->Text);
         return;
     }
     const std::string program = ProgramNameAndVersion();
@@ -86,13 +96,15 @@ void TAcquisitionRun::CreateIagaWriters() {
             IagaStationComments(program, TIagaDataFile::SecondInterval, 0));
     if (!iaga.MinuteFiles) return;
     if (FSettings.MinuteOr5Seconds != 0) {
-        FNotices.push_back("No IAGA-2002 minute files in this run: they need one-minute values "
-                           "(INTERMAGNET parameters)");
+        Notifier().Report(TReportKind::SettingsError,
+                          "No IAGA-2002 minute files in this run: they need one-minute values "
+                          "(INTERMAGNET parameters)");
         return;
     }
     if (FFilter.Coefficients().empty())
-        FNotices.push_back("No IAGA-2002 minute values in this run: there are no filter "
-                           "coefficients");
+        Notifier().Report(TReportKind::SettingsError,
+                          "No IAGA-2002 minute values in this run: there are no filter "
+                          "coefficients");
     FIagaMinuteFile = std::make_unique<TIagaDataFile>(
         TIagaDataFile::MinuteInterval, code, iaga.Header,
         IagaStationComments(program, TIagaDataFile::MinuteInterval,
@@ -141,6 +153,7 @@ void TAcquisitionRun::Stop() {
         if (!FReader) return;
         FReader->RequestStop();
         WaitServingHandOffs(*FReader);
+        FFinalLineCounts = LineCounts();
         FReader.reset();
     });
     // The processing thread drains the queue; its hand-offs are served while we wait.
@@ -172,6 +185,13 @@ void TAcquisitionRun::Stop() {
     if (failure) std::rethrow_exception(failure);
 }
 
+TReaderLineCounts TAcquisitionRun::LineCounts() const {
+    if (!FReader) return FFinalLineCounts;
+    const std::uint64_t dropped = FReader->LinesDropped();
+    const std::uint64_t unparseable = FReader->LinesUnparseable();
+    return {unparseable, dropped > unparseable ? dropped - unparseable : 0};
+}
+
 TSampleRecord TAcquisitionRun::RecordSample(const TLogicalPacket& packet) {
     if (!FArchiveFile || !FIntermagnetFile) throw std::logic_error("The run has no open files");
     TSampleRecord record;
@@ -188,7 +208,7 @@ TSampleRecord TAcquisitionRun::RecordSample(const TLogicalPacket& packet) {
         }
     };
     const std::span<const double> values = packet.Values();
-    const bool intermagnet = FSettings.AutoCreateIntermagnet;
+    const bool intermagnet = FSettings.AutoCreateIntermagnet && !FIntermagnetRefused;
     if (intermagnet || FIagaMinuteFile) {
         std::optional<TFilterValue> output;
         attempt([&] { output = FFilter.FilterSample(values.first(3), packet.TimeStamp()); });

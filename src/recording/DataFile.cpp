@@ -69,7 +69,8 @@ void TDataFile::OpenFile() {
 }
 
 void TDataFile::OpenNewFile(const std::function<std::string()>& makeName) {
-    if (FOpened) throw EBasicException::Create("File is already opened", 0, "TDataFile", "OpenFile");
+    if (FOpened)
+        throw EBasicException::Create("File is already opened", 0, "TDataFile", "OpenFile");
     // Claims the name before the file is opened for writing: a name another process claimed
     // first fails with EEXIST, and the next one is free of its file.
     constexpr int Attempts = 100;

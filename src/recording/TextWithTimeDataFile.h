@@ -21,8 +21,9 @@ public:
     // innermost message. A failed open leaves the writer closed (the next call tries a fresh
     // name); a failed write leaves the file open and LastTime and LineCount unchanged. A failed
     // reopen after line 801 is no failure of that line, which is written: it is reported through
-    // the notifier and leaves the writer closed (the next call starts a new file). A file removed while open
-    // (by hand, or with its directory) is reported and closed, and the line goes to a new file.
+    // the notifier and leaves the writer closed (the next call starts a new file). A file
+    // removed while open (by hand, or with its directory) is reported and closed, and the line
+    // goes to a new file.
     void WriteDateFile(const std::string& line, TDateTime time);
 
     // Closes the current file, if any, raising a failure (TTextDateFile/Finish). For the stop
