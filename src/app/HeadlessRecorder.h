@@ -52,6 +52,8 @@ private:
     TFailureMemory FFailures;
     std::string FArchiveFileName;
     std::string FIntermagnetFileName;
+    std::string FIagaSecondFileName;
+    std::string FIagaMinuteFileName;
     std::uint64_t FSamplesRecorded = 0;
     std::uint64_t FSamplesFailed = 0;
     TDateTime FLastSampleTime = 0;  // of the last sample recorded, 0 before the first

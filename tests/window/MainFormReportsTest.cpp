@@ -196,3 +196,30 @@ TEST_F(MainFormReportsTest, APortPluggedBackClearsThePortErrorAndRecordingGoesOn
     Main().StopAcquisition(false);
     EXPECT_TRUE(Boxes.empty());
 }
+
+// What the run's start says about its IAGA-2002 files stays in the report panel for the run, and
+// a failing IAGA-2002 write is named there by its file.
+TEST_F(MainFormReportsTest, IagaNoticesAndWriteFailuresAreShownInTheReport) {
+    Make();
+    UseWindowNotifier();
+    Show();
+    TIagaSettings iaga;
+    iaga.SecondFiles = iaga.MinuteFiles = true;
+    iaga.Header.Latitude = iaga.Header.Longitude = iaga.Header.Elevation = "1";
+    Main().SetIagaSettings(iaga);
+    Main().SetIntermagnetHeader({"ABC", "XYZF", "GIN", "0", "0", "0"});
+    Main().SetMinuteOr5Seconds(1);
+    WriteWholeFile("IAGA2002", "in the way");
+    StartOnTerminal();
+    const std::string sent = Send(0, 1);
+    ASSERT_TRUE(WaitForArchive(sent));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Report().startsWith("WRITE ERROR: "); }))
+        << Report().toStdString();
+    EXPECT_TRUE(Report().contains(
+        "IAGA2002/2024/01/abc20240105vsec.sec: Could not create directory IAGA2002/"))
+        << Report().toStdString();
+    EXPECT_TRUE(Report().endsWith("No IAGA-2002 minute files in this run: they need one-minute "
+                                  "values (INTERMAGNET parameters)"))
+        << Report().toStdString();
+    Main().StopAcquisition(false);
+}

@@ -76,9 +76,11 @@ void TRunStatus::Report(TReportKind kind, const std::string& text) {
             FMessage = "Write error: " + OneLine(text);
         return;
     case TReportKind::SettingsError:
-        if (running)
-            FSettingsProblem = OneLine(text);  // holds for the whole run
-        else
+        if (running) {
+            // Each holds for the whole run; a run may leave out more than one product.
+            if (!FSettingsProblem.empty()) FSettingsProblem += " | ";
+            FSettingsProblem += OneLine(text);
+        } else
             FMessage = OneLine(text);
         return;
     case TReportKind::Info:

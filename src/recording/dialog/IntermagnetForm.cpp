@@ -3,6 +3,7 @@
 
 #include "acquisition/Notifier.h"
 #include "recording/dialog/CoefficientGrid.h"
+#include "recording/dialog/IagaGroup.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -60,7 +61,11 @@ TIntermagnetForm::TIntermagnetForm(QWidget* parent) : QDialog(parent) {
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(BuildFilterGroup());
-    groups->addWidget(BuildHeaderGroup(), 1);
+    auto* products = new QVBoxLayout;
+    products->addWidget(BuildHeaderGroup());
+    FIagaGroup = new TIagaGroup(this);
+    products->addWidget(FIagaGroup, 1);
+    groups->addLayout(products, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -229,5 +234,6 @@ bool TIntermagnetForm::CheckHeader() {
 void TIntermagnetForm::done(int result) {
     if (!CheckCoefficients()) return;
     if (result == Accepted && !CheckHeader()) return;
+    if (result == Accepted && !FIagaGroup->CheckEntries(FIDC->text().toStdString(), FIDC)) return;
     QDialog::done(result);
 }
