@@ -69,8 +69,17 @@ void TChannelChart::StyleAxes() {
         axis->setTickLabelColor(Qt::black);
         axis->setLabelColor(Qt::black);
     }
-    xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TTimeAxisTicker));
-    yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TValueAxisTicker));
+    FTimeTicker.reset(new TTimeAxisTicker);
+    FTimeTicker->SetLabelFont(font);
+    xAxis->setTicker(FTimeTicker);
+    FValueTicker.reset(new TValueAxisTicker);
+    FValueTicker->SetLabelFont(font);
+    yAxis->setTicker(FValueTicker);
+    // The tickers space their labels by the axes' lengths, known only once laid out.
+    connect(this, &QCustomPlot::afterLayout, this, [this] {
+        FTimeTicker->SetAxisLength(axisRect()->width());
+        FValueTicker->SetAxisLength(axisRect()->height());
+    });
     yAxis->setLabel(AxisTitle(FGraph));
     xAxis2->setVisible(false);
     yAxis2->setVisible(false);
@@ -84,8 +93,11 @@ void TChannelChart::StyleAxes() {
                      labels + yAxis->labelPadding() + metrics.height();
     axisRect()->setAutoMargins(QCP::msTop | QCP::msRight | QCP::msBottom);
     axisRect()->setMargins(QMargins(left, 0, 0, 0));
-    // Room for half of the topmost value label and of the rightmost time label.
-    axisRect()->setMinimumMargins(QMargins(0, metrics.height() / 2 + 1, 24, 0));
+    // Room for half of the topmost value label (the plotting library leaves out a label that
+    // would be cut by the chart's edge) and of the rightmost time label.
+    const int halfTime = metrics.horizontalAdvance(QStringLiteral("00:00:00")) / 2 + 2;
+    axisRect()->setMinimumMargins(
+        QMargins(0, (TickLabelHeight(font) + 1) / 2 + 1, std::max(24, halfTime), 0));
 }
 
 TChannelSeries* TChannelChart::Series(int channel) const {
@@ -184,12 +196,35 @@ QCPRange TChannelChart::ValueRange() const {
 }
 
 void TChannelChart::ApplyRanges() {
-    // An automatic axis of an empty chart keeps whatever it showed last.
+    // An automatic axis of an empty chart keeps whatever it showed last, but an empty chart
+    // labels nothing: neither the plotting library's default range nor a previous file's.
     const bool fit = HasPoints();
+    ShowTicks(fit);
     if (!FTimeAutomatic || fit)
         xAxis->setRange(Drawable(TimeRange()));
     if (!FValueAutomatic || fit)
         yAxis->setRange(Inset(Drawable(ValueRange())));
+}
+
+void TChannelChart::ShowTicks(bool show) {
+    for (QCPAxis* axis : {xAxis, yAxis}) {
+        axis->setTicks(show);
+        axis->setTickLabels(show);
+        axis->grid()->setVisible(show);
+    }
+}
+
+void TChannelChart::LayOutForTicks() {
+    // The ticks are placed while the plot is laid out, from the axes' lengths of the layout
+    // before; the time labels' height (one line, or two with dates) in turn sets the value
+    // axis's length. Laying out until the plotting rectangle holds still lets the replot's own
+    // layout place the ticks for the rectangle they are drawn in.
+    for (int pass = 0; pass < 3; ++pass) {
+        const QRect before = axisRect()->rect();
+        updateLayout();
+        if (axisRect()->rect() == before)
+            break;
+    }
 }
 
 QRect TChannelChart::PlotRect() const { return axisRect()->rect(); }
@@ -230,6 +265,7 @@ void TChannelChart::BeforeReplot() {
         FDrawnCursorX = -1;
     }
     ApplyRanges();
+    LayOutForTicks();
 }
 
 void TChannelChart::SetHighlighted(bool on) {

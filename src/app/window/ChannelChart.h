@@ -5,6 +5,9 @@
 
 #include "app/window/ChannelSeries.h"
 
+class TTimeAxisTicker;
+class TValueAxisTicker;
+
 #include <qcustomplot.h>
 
 #include <array>
@@ -88,6 +91,11 @@ private:
     void StyleAxes();
     void BeforeReplot();
     void ApplyRanges();
+    void ShowTicks(bool show);
+    void LayOutForTicks();
+
+    QSharedPointer<TTimeAxisTicker> FTimeTicker;
+    QSharedPointer<TValueAxisTicker> FValueTicker;
 
     int FGraph;
     std::array<std::unique_ptr<TChannelSeries>, ChannelCount> FSeries;
