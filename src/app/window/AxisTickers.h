@@ -18,6 +18,7 @@ int TickLabelHeight(const QFont& font);
 class TTimeAxisTicker : public QCPAxisTicker {
 public:
     void SetAxisLength(double pixels) { FAxisLength = pixels; }
+    double AxisLength() const { return FAxisLength; }
     void SetLabelFont(const QFont& font) { FFont = font; }
 
     // The smallest step of the series above that is at least `seconds` (never below 1 s).
@@ -45,6 +46,7 @@ public:
     static constexpr double MinimumStep = 0.01;
 
     void SetAxisLength(double pixels) { FAxisLength = pixels; }
+    double AxisLength() const { return FAxisLength; }
     void SetLabelFont(const QFont& font) { FFont = font; }
 
     // The smallest step of the series above that is at least `value`.

@@ -75,11 +75,7 @@ void TChannelChart::StyleAxes() {
     FValueTicker.reset(new TValueAxisTicker);
     FValueTicker->SetLabelFont(font);
     yAxis->setTicker(FValueTicker);
-    // The tickers space their labels by the axes' lengths, known only once laid out.
-    connect(this, &QCustomPlot::afterLayout, this, [this] {
-        FTimeTicker->SetAxisLength(axisRect()->width());
-        FValueTicker->SetAxisLength(axisRect()->height());
-    });
+    connect(this, &QCustomPlot::afterLayout, this, &TChannelChart::AfterLayout);
     yAxis->setLabel(AxisTitle(FGraph));
     xAxis2->setVisible(false);
     yAxis2->setVisible(false);
@@ -214,16 +210,20 @@ void TChannelChart::ShowTicks(bool show) {
     }
 }
 
-void TChannelChart::LayOutForTicks() {
-    // The ticks are placed while the plot is laid out, from the axes' lengths of the layout
-    // before; the time labels' height (one line, or two with dates) in turn sets the value
-    // axis's length. Laying out until the plotting rectangle holds still lets the replot's own
-    // layout place the ticks for the rectangle they are drawn in.
-    for (int pass = 0; pass < 3; ++pass) {
-        const QRect before = axisRect()->rect();
+void TChannelChart::AfterLayout() {
+    // The ticks were placed during this layout from the axes' lengths of the one before, and
+    // the time labels' height (one line, or two with dates) sets the value axis's length. When
+    // the plotting rectangle has changed (a resize, labels gaining or losing a line), the layout
+    // runs again with the new lengths before anything is drawn; it soon holds still.
+    const QRect plot = axisRect()->rect();
+    const bool changed = FTimeTicker->AxisLength() != plot.width() ||
+                         FValueTicker->AxisLength() != plot.height();
+    FTimeTicker->SetAxisLength(plot.width());
+    FValueTicker->SetAxisLength(plot.height());
+    if (changed && FLayoutDepth < 3) {
+        ++FLayoutDepth;
         updateLayout();
-        if (axisRect()->rect() == before)
-            break;
+        --FLayoutDepth;
     }
 }
 
@@ -265,7 +265,6 @@ void TChannelChart::BeforeReplot() {
         FDrawnCursorX = -1;
     }
     ApplyRanges();
-    LayOutForTicks();
 }
 
 void TChannelChart::SetHighlighted(bool on) {

@@ -5,13 +5,13 @@
 
 #include "app/window/ChannelSeries.h"
 
-class TTimeAxisTicker;
-class TValueAxisTicker;
-
 #include <qcustomplot.h>
 
 #include <array>
 #include <memory>
+
+class TTimeAxisTicker;
+class TValueAxisTicker;
 
 // Thread rule: user-interface thread only.
 class TChannelChart : public QCustomPlot {
@@ -92,10 +92,11 @@ private:
     void BeforeReplot();
     void ApplyRanges();
     void ShowTicks(bool show);
-    void LayOutForTicks();
+    void AfterLayout();
 
     QSharedPointer<TTimeAxisTicker> FTimeTicker;
     QSharedPointer<TValueAxisTicker> FValueTicker;
+    int FLayoutDepth = 0;
 
     int FGraph;
     std::array<std::unique_ptr<TChannelSeries>, ChannelCount> FSeries;
