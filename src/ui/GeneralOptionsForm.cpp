@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,37 +60,36 @@ TGeneralOptionsForm::TGeneralOptionsForm(const std::string& settingsFileName, QW
     FStatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     FStatusBar1->setSizeGripEnabled(false);
 
+    // One control per row, with the style's spacing and margins, so that no two controls meet
+    // whatever the font size: the check box has a row of its own above the buttons.
     auto* grid = new QGridLayout;
-    grid->setVerticalSpacing(4);
     grid->addWidget(portLabel, 0, 0);
     auto* portRow = new QHBoxLayout;
     portRow->addWidget(FCOMPortCombo);
-    portRow->addSpacing(8);
     portRow->addWidget(FDeviceLabel);
     portRow->addWidget(FDeviceCombo, 1);
     grid->addLayout(portRow, 0, 1, 1, 2);
     grid->addWidget(maxNLabel, 1, 0, 1, 2);
     grid->addWidget(FMaxNSpin, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
-    auto* bottomRow = new QHBoxLayout;
-    bottomRow->addWidget(FIntermagnetCB);
-    bottomRow->addStretch(1);
-    bottomRow->addWidget(FOKBtn);
-    bottomRow->addWidget(FCancelBtn);
-    grid->addLayout(bottomRow, 2, 0, 1, 3);
+    // Absolute: the box's own right-to-left direction would otherwise mirror the alignment.
+    grid->addWidget(FIntermagnetCB, 2, 0, 1, 3, Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(FOKBtn);
+    buttonRow->addWidget(FCancelBtn);
+    grid->addLayout(buttonRow, 3, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     auto* body = new QWidget(this);
+    body->setObjectName(QStringLiteral("Body"));
     body->setLayout(grid);
-    grid->setContentsMargins(8, 6, 8, 6);
     outer->addWidget(body, 1);
     outer->addWidget(FStatusBar1);
 
-    // The designed size, grown only where the system's font needs more room; never resizable.
-    const QSize needed = sizeHint();
-    setFixedSize(std::max(ClientWidth, needed.width()), std::max(ClientHeight, needed.height()));
+    FitToContents();
 
     connect(FCOMPortCombo, &QComboBox::currentIndexChanged, this, [this] { ShowDeviceOfPort(); });
     connect(FDeviceCombo, &QComboBox::editTextChanged, this, &TGeneralOptionsForm::DeviceEdited);
@@ -99,6 +99,22 @@ TGeneralOptionsForm::TGeneralOptionsForm(const std::string& settingsFileName, QW
 }
 
 TGeneralOptionsForm::~TGeneralOptionsForm() = default;
+
+void TGeneralOptionsForm::FitToContents() {
+    // The designed size, grown only where the font needs more room; never resizable.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    layout()->invalidate();
+    const QSize needed = sizeHint();
+    setFixedSize(std::max(ClientWidth, needed.width()), std::max(ClientHeight, needed.height()));
+}
+
+void TGeneralOptionsForm::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // After the controls have taken the new font too.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        QMetaObject::invokeMethod(this, &TGeneralOptionsForm::FitToContents, Qt::QueuedConnection);
+}
 
 void TGeneralOptionsForm::Fill(const TGeneralOptions& options) {
     FFilledPortIndex = options.COMPort;

@@ -66,7 +66,11 @@ public:
     QPushButton* CancelBtn() const { return FCancelBtn; }
     TFormStorage& FormStorage() { return *FFormStorage; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void FitToContents();
     // The port the dialog stands on: the chosen item, else the index it was filled with.
     int PortIndex() const;
     void ShowDeviceOfPort();

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -165,3 +166,41 @@ TEST_F(GeneralOptionsFormTest, PointLimitClampsOnLeavingAndReadsNonNumbersAsZero
 }
 
 }  // namespace
+
+TEST_F(GeneralOptionsFormTest, RowsKeepTheStyleSpacingAndMarginsAtEveryFontSize) {
+    const QFont previous = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    Form = std::make_unique<TGeneralOptionsForm>(FileName);
+    Form->Fill(Start);
+    Form->show();
+    // Built at one size, then the font grows under it.
+    for (const int points : {9, 16}) {
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        auto* body = Form->findChild<QWidget*>(QStringLiteral("Body"));
+        ASSERT_NE(body, nullptr);
+        const auto* grid = qobject_cast<const QGridLayout*>(body->layout());
+        ASSERT_NE(grid, nullptr);
+        const QMargins margins = grid->contentsMargins();
+        EXPECT_GT(margins.left(), 0);
+        EXPECT_GT(grid->verticalSpacing(), 0);
+        const QRect inside = body->rect().marginsRemoved(margins);
+        // The rows from top to bottom, each inside the margins, each its spacing below the last.
+        const QWidget* rows[] = {Form->COMPortCombo(), Form->MaxNSpin(), Form->IntermagnetCB(),
+                                 Form->OKBtn()};
+        QRect above;
+        for (const QWidget* row : rows) {
+            const QRect at(row->mapTo(body, QPoint(0, 0)), row->size());
+            EXPECT_TRUE(inside.contains(at)) << points << " pt: " << row->objectName().toStdString();
+            EXPECT_GE(row->height(), row->minimumSizeHint().height()) << row->objectName().toStdString();
+            if (!above.isNull()) {
+                EXPECT_GE(at.top() - above.bottom() - 1, grid->verticalSpacing())
+                    << points << " pt: " << row->objectName().toStdString();
+            }
+            above = at;
+        }
+        const QRect cancel(Form->CancelBtn()->mapTo(body, QPoint(0, 0)), Form->CancelBtn()->size());
+        EXPECT_TRUE(inside.contains(cancel)) << points << " pt";
+    }
+    QApplication::setFont(previous);
+}

@@ -122,9 +122,15 @@ TEST_F(ViewerTest, AFileFillsEveryGraphInTimeOrderAndSetsTheZoomRanges) {
     ASSERT_FALSE(ProgressValues.empty());
     EXPECT_EQ(*std::max_element(ProgressValues.begin(), ProgressValues.end()), 100);
     EXPECT_EQ(Progress->value(), 0);
+    Graphs->ReplotNow();
+    EXPECT_TRUE(Graphs->Chart(0)->yAxis->tickLabels());
 
-    // An empty file: no points, the caption names it, the zoom controls keep their ranges.
+    // An empty file: no points, the caption names it, the zoom controls keep their ranges, and
+    // the charts label nothing (not the previous file's axes).
     EXPECT_EQ(View(DataFile("empty.orv", {})), TViewOutcome::Viewed);
+    Graphs->ReplotNow();
+    EXPECT_FALSE(Graphs->Chart(0)->yAxis->tickLabels());
+    EXPECT_FALSE(Graphs->Chart(0)->xAxis->tickLabels());
     EXPECT_EQ(Counts(), (std::array<int, 5>{}));
     EXPECT_EQ(Shown.back(), Dir.File("empty.orv"));
     EXPECT_DOUBLE_EQ(Graphs->Zoomler(0)->Max(), 130);

@@ -12,6 +12,7 @@
 #include "acquisition/ComPortThread.h"
 #include "acquisition/SerialDevices.h"
 #include "app/AcquisitionRun.h"
+#include "app/window/ElidedLabel.h"
 #include "app/window/OstrelMainForm.h"
 #include "app/window/StationWindows.h"
 #include "recording/Filter.h"

@@ -53,11 +53,19 @@ int RunEventLoop() {
 
 }  // namespace
 
-TEST_F(MainFormReportsTest, PortFailureIsShownAsAPortErrorWhileTheRunWaitsForStop) {
+TEST_F(MainFormReportsTest, WaitingRecordingAndAPortFailureAreShownWithoutWideningTheWindow) {
+    // A device with a long path, as a USB adapter's stable name is.
+    const std::string link = Dir.File("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-" + std::string(60, 'x'));
+    std::filesystem::create_symlink(Terminal.SlavePath(), link);
+    SetSerialOverride(link);
     Make();
     UseWindowNotifier();
     Show();
+    const int minimumWidth = Main().minimumSizeHint().width();
     StartOnTerminal();
+    // The port is open, nothing has come yet.
+    const QString waiting = QString::fromStdString("Waiting for data: COM1 open, reading " + link);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Report() == waiting; })) << Report().toStdString();
     const std::string sent = Send(0, 1);
     ASSERT_TRUE(WaitForArchive(sent));
     ASSERT_TRUE(ProcessEventsUntil([this] { return Report().startsWith("Recording: COM1 open"); }))
@@ -71,6 +79,12 @@ TEST_F(MainFormReportsTest, PortFailureIsShownAsAPortErrorWhileTheRunWaitsForSto
     EXPECT_TRUE(Main().ReportPanel()->styleSheet().contains("#c00000"));
     EXPECT_FALSE(Main().RunStatus().Recording());
     EXPECT_EQ(Main().StartStopBtn()->text(), "Stop");
+    // Too long for the panel: cut, whole in the tool tip, and the window as narrow as before.
+    Settle();
+    EXPECT_EQ(Main().minimumSizeHint().width(), minimumWidth);
+    EXPECT_EQ(Main().ReportPanel()->toolTip(), Report());
+    EXPECT_LT(Main().ReportPanel()->ShownText().size(), Report().size());
+    EXPECT_TRUE(Main().ReportPanel()->ShownText().endsWith(QChar(0x2026)));
 
     Main().StopAcquisition(false);
     EXPECT_EQ(Report(), "Stopped; 1 samples recorded");

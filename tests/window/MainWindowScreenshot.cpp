@@ -1,19 +1,21 @@
-// Writes docs/main-window.png (a recorded file in all five graphs, with the mouse readout and
-// cursor lines) and docs/main-window-acquiring.png (the window recording, as in the demo), in
-// the DejaVu fonts. Disabled in the suite; run them with
+// Writes the pictures of the main window at the size it opens with on a 96-dpi screen, in the
+// DejaVu fonts: docs/main-window-first-seconds.png (the demo's first seconds: what a user sees
+// first), docs/main-window-acquiring.png (the demo after a minute and a half) and
+// docs/main-window.png (a recorded file in all five graphs, with the mouse readout and cursor
+// lines). Disabled in the suite; run them with
 //   build/tests/test_window --gtest_also_run_disabled_tests --gtest_filter='*MainWindowScreenshot*'
 
 #include "MainFormFixture.h"
 
-
 #include "app/window/WindowNotifier.h"
+#include "sim/LineSource.h"
 
 #include <QFont>
+#include <QScreen>
 
 #include "QuietDay.h"
 
 namespace {
-
 
 class DISABLED_MainWindowScreenshot : public MainFormTest {
 protected:
@@ -23,9 +25,10 @@ protected:
     }
     ~DISABLED_MainWindowScreenshot() override { QApplication::setFont(PreviousFont); }
 
-    void ShowLarge() {
+    // The window as it opens, untouched in size.
+    void ShowAsOpened() {
         Make();
-        Main().resize(960, 680);
+        ASSERT_EQ(Main().screen()->logicalDotsPerInchY(), 96);
         Show();
         Main().activateWindow();
         ProcessEventsUntil([this] { return Main().isActiveWindow(); }, 500);
@@ -35,13 +38,39 @@ protected:
         ASSERT_TRUE(window.grab().save(path)) << path.toStdString();
     }
 
+    // Acquires `seconds` of the simulated instrument's lines, sent at once rather than waited
+    // for, and saves the picture.
+    void SaveAcquiring(int seconds, const char* name) {
+        ShowAsOpened();
+        // The port's reports reach the status bar as in the program.
+        TWindowNotifier notifier(&Main());
+        notifier.SetReportSink(
+            [this](TReportKind kind, const std::string& text) { Main().ShowReport(kind, text); });
+        StartOnTerminal();
+        const TLineSource source(StampOf(EncodeDateTime(2024, 1, 5, 13, 6, 52)), TLineRate(1, 1),
+                                 TLineEnd::CrLf, 0);
+        std::string lines;
+        for (int s = 0; s < seconds; ++s) lines += source.Bytes(static_cast<std::uint64_t>(s));
+        Terminal.Write(lines);
+        const auto count = static_cast<std::uint64_t>(seconds);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return Main().RunStatus().SamplesRecorded() == count; }, 20000));
+        ProcessEventsUntil([] { return false; }, 600);
+        Main().Graphs()->ReplotNow();
+        Save(Main(), name);
+        Main().StopAcquisition(false);
+    }
+
     QFont PreviousFont;
 };
 
 }  // namespace
 
+TEST_F(DISABLED_MainWindowScreenshot, DemoFirstSeconds) { SaveAcquiring(4, "main-window-first-seconds.png"); }
+
+TEST_F(DISABLED_MainWindowScreenshot, Acquiring) { SaveAcquiring(100, "main-window-acquiring.png"); }
+
 TEST_F(DISABLED_MainWindowScreenshot, ViewedFileWithReadout) {
-    ShowLarge();
+    ShowAsOpened();
     TOstrelMainForm& main = Main();
     TChannelGraphs& graphs = *main.Graphs();
     main.SetViewMode(true);
@@ -66,23 +95,4 @@ TEST_F(DISABLED_MainWindowScreenshot, ViewedFileWithReadout) {
     ASSERT_GT(graphs.CrossHairX(0), 0);
     ASSERT_FALSE(main.ReadoutPanel()->text().isEmpty());
     Save(main, "main-window.png");
-}
-
-TEST_F(DISABLED_MainWindowScreenshot, Acquiring) {
-    ShowLarge();
-    // The port's reports reach the status bar as in the program.
-    TWindowNotifier notifier(&Main());
-    notifier.SetReportSink(
-        [this](TReportKind kind, const std::string& text) { Main().ShowReport(kind, text); });
-    StartOnTerminal();
-    // A hundred seconds of the instrument's lines, sent at once rather than waited for.
-    std::mt19937 random(20240105);
-    std::string lines;
-    for (int s = 0; s < 100; ++s) lines += FormatInstrumentLine(Stamp(4000 + s), QuietDay(4000 + s, random)) + "\r\n";
-    Terminal.Write(lines);
-    ASSERT_TRUE(ProcessEventsUntil([this] { return Main().RunStatus().SamplesRecorded() == 100; }, 20000));
-    ProcessEventsUntil([] { return false; }, 600);
-    Main().Graphs()->ReplotNow();
-    Save(Main(), "main-window-acquiring.png");
-    Main().StopAcquisition(false);
 }

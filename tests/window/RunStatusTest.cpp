@@ -71,7 +71,7 @@ TEST(RunStatus, CountsDroppedLinesWithTheLastReason) {
     status.SetDroppedLines(3);
     EXPECT_EQ(status.Level(), TLevel::Warning);
     EXPECT_TRUE(status.Recording());
-    EXPECT_EQ(status.Text(), "Recording: COM1 open; 0 samples | Bad lines: 3, last: Dropped a line "
+    EXPECT_EQ(status.Text(), "Waiting for data: COM1 open | Bad lines: 3, last: Dropped a line "
                              "of 58 characters (61 expected)");
     status.Starting("COM1");
     EXPECT_EQ(status.BadLines(), 0u);
@@ -87,6 +87,36 @@ TEST(RunStatus, CountsDroppedLinesWithTheLastReason) {
                              "one to four digits");
     status.Starting("COM1");
     EXPECT_EQ(status.Text(), "Opening COM1...");
+}
+
+TEST(RunStatus, AnOpenPortWaitsForDataAndASilenceOfTenSecondsIsAWarningUntilASample) {
+    using namespace std::chrono_literals;
+    TRunStatus::TClock::time_point now{};
+    TRunStatus status;
+    status.SetClock([&now] { return now; });
+    status.Starting("COM1");
+    status.Report(TReportKind::PortOk, "COM1 open, reading /dev/ttyS0");
+    now += 9s;
+    EXPECT_EQ(status.Text(), "Waiting for data: COM1 open, reading /dev/ttyS0");
+    EXPECT_EQ(status.Level(), TLevel::Normal);
+    EXPECT_TRUE(status.AwaitingData());
+    now += 1s;
+    EXPECT_EQ(status.Text(), "No data for 10 s: COM1 open, reading /dev/ttyS0");
+    EXPECT_EQ(status.Level(), TLevel::Warning);
+
+    status.SampleRecorded();
+    EXPECT_EQ(status.Text(), "Recording: COM1 open, reading /dev/ttyS0; 1 samples");
+    EXPECT_FALSE(status.AwaitingData());
+    // Later in the run, how long nothing has come.
+    now += 3min + 5s;
+    EXPECT_EQ(status.Text(), "No data for 3 min 5 s: COM1 open, reading /dev/ttyS0; 1 samples");
+    EXPECT_EQ(status.Level(), TLevel::Warning);
+    now += 2h;
+    EXPECT_EQ(status.Text(), "No data for 2 h 3 min: COM1 open, reading /dev/ttyS0; 1 samples");
+    // A port error says more than the silence does.
+    status.Report(TReportKind::PortError, "Read failed");
+    EXPECT_EQ(status.Level(), TLevel::Error);
+    EXPECT_TRUE(status.Text().starts_with("PORT ERROR: "));
 }
 
 TEST(RunStatus, ReportsOutsideARunShowAsAMessage) {

@@ -69,8 +69,13 @@ void TChannelChart::StyleAxes() {
         axis->setTickLabelColor(Qt::black);
         axis->setLabelColor(Qt::black);
     }
-    xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TTimeAxisTicker));
-    yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TValueAxisTicker));
+    FTimeTicker.reset(new TTimeAxisTicker);
+    FTimeTicker->SetLabelFont(font);
+    xAxis->setTicker(FTimeTicker);
+    FValueTicker.reset(new TValueAxisTicker);
+    FValueTicker->SetLabelFont(font);
+    yAxis->setTicker(FValueTicker);
+    connect(this, &QCustomPlot::afterLayout, this, &TChannelChart::AfterLayout);
     yAxis->setLabel(AxisTitle(FGraph));
     xAxis2->setVisible(false);
     yAxis2->setVisible(false);
@@ -84,8 +89,11 @@ void TChannelChart::StyleAxes() {
                      labels + yAxis->labelPadding() + metrics.height();
     axisRect()->setAutoMargins(QCP::msTop | QCP::msRight | QCP::msBottom);
     axisRect()->setMargins(QMargins(left, 0, 0, 0));
-    // Room for half of the topmost value label and of the rightmost time label.
-    axisRect()->setMinimumMargins(QMargins(0, metrics.height() / 2 + 1, 24, 0));
+    // Room for half of the topmost value label (the plotting library leaves out a label that
+    // would be cut by the chart's edge) and of the rightmost time label.
+    const int halfTime = metrics.horizontalAdvance(QStringLiteral("00:00:00")) / 2 + 2;
+    axisRect()->setMinimumMargins(
+        QMargins(0, (TickLabelHeight(font) + 1) / 2 + 1, std::max(24, halfTime), 0));
 }
 
 TChannelSeries* TChannelChart::Series(int channel) const {
@@ -184,12 +192,39 @@ QCPRange TChannelChart::ValueRange() const {
 }
 
 void TChannelChart::ApplyRanges() {
-    // An automatic axis of an empty chart keeps whatever it showed last.
+    // An automatic axis of an empty chart keeps whatever it showed last, but an empty chart
+    // labels nothing: neither the plotting library's default range nor a previous file's.
     const bool fit = HasPoints();
+    ShowTicks(fit);
     if (!FTimeAutomatic || fit)
         xAxis->setRange(Drawable(TimeRange()));
     if (!FValueAutomatic || fit)
         yAxis->setRange(Inset(Drawable(ValueRange())));
+}
+
+void TChannelChart::ShowTicks(bool show) {
+    for (QCPAxis* axis : {xAxis, yAxis}) {
+        axis->setTicks(show);
+        axis->setTickLabels(show);
+        axis->grid()->setVisible(show);
+    }
+}
+
+void TChannelChart::AfterLayout() {
+    // The ticks were placed during this layout from the axes' lengths of the one before, and
+    // the time labels' height (one line, or two with dates) sets the value axis's length. When
+    // the plotting rectangle has changed (a resize, labels gaining or losing a line), the layout
+    // runs again with the new lengths before anything is drawn; it soon holds still.
+    const QRect plot = axisRect()->rect();
+    const bool changed = FTimeTicker->AxisLength() != plot.width() ||
+                         FValueTicker->AxisLength() != plot.height();
+    FTimeTicker->SetAxisLength(plot.width());
+    FValueTicker->SetAxisLength(plot.height());
+    if (changed && FLayoutDepth < 3) {
+        ++FLayoutDepth;
+        updateLayout();
+        --FLayoutDepth;
+    }
 }
 
 QRect TChannelChart::PlotRect() const { return axisRect()->rect(); }

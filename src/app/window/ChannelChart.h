@@ -10,6 +10,9 @@
 #include <array>
 #include <memory>
 
+class TTimeAxisTicker;
+class TValueAxisTicker;
+
 // Thread rule: user-interface thread only.
 class TChannelChart : public QCustomPlot {
     Q_OBJECT
@@ -88,6 +91,12 @@ private:
     void StyleAxes();
     void BeforeReplot();
     void ApplyRanges();
+    void ShowTicks(bool show);
+    void AfterLayout();
+
+    QSharedPointer<TTimeAxisTicker> FTimeTicker;
+    QSharedPointer<TValueAxisTicker> FValueTicker;
+    int FLayoutDepth = 0;
 
     int FGraph;
     std::array<std::unique_ptr<TChannelSeries>, ChannelCount> FSeries;

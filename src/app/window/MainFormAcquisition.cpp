@@ -123,9 +123,10 @@ void TOstrelMainForm::HandleSample(const TLogicalPacket& packet) {
         RefreshReport();
         return;
     }
-    const bool wasFailing = !FRunStatus.Recording();
+    // A sample ends a write failure, a wait or a silence: the report says so at once.
+    const bool reportChanges = !FRunStatus.Recording() || FRunStatus.AwaitingData();
     FRunStatus.SampleRecorded();
-    if (wasFailing && FRunStatus.Recording()) RefreshReport();
+    if (reportChanges) RefreshReport();
 
     try {
         ShowFileInCaption(record.ArchiveFileName);

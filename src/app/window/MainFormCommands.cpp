@@ -7,6 +7,7 @@
 #include "acquisition/ProfileFile.h"
 #include "acquisition/SerialDevices.h"
 #include "app/AcquisitionRun.h"
+#include "app/window/ElidedLabel.h"
 #include "recording/dialog/IntermagnetParameters.h"
 #include "ui/GeneralOptionsForm.h"
 #include "ui/IntermagnetTextForm.h"
@@ -72,8 +73,7 @@ void TOstrelMainForm::ShowReport(TReportKind kind, const std::string& text) {
 }
 
 void TOstrelMainForm::RefreshReport() {
-    const QString text = QString::fromStdString(FRunStatus.Text());
-    if (FReportPanel->text() != text) FReportPanel->setText(text);
+    FReportPanel->SetFullText(QString::fromStdString(FRunStatus.Text()));
     QString style;
     switch (FRunStatus.Level()) {
     case TRunStatus::TLevel::Error:

@@ -5,6 +5,7 @@
 #include "acquisition/ComPortThread.h"
 #include "app/AcquisitionRun.h"
 #include "app/window/ChannelGraphs.h"
+#include "app/window/ElidedLabel.h"
 #include "app/window/WindowNotifier.h"
 #include "ui/FormStorage.h"
 
@@ -27,7 +28,8 @@
 namespace {
 
 constexpr const char* ConfirmationText = "Are you sure?";
-// How often the report panel takes the reader's count of dropped lines while acquiring.
+// How often the report panel takes the reader's count of dropped lines and the time since the
+// last sample while acquiring.
 constexpr int ReportRefreshMs = 500;
 
 }  // namespace
@@ -161,9 +163,8 @@ void TOstrelMainForm::BuildStatusBar() {
     holder->addWidget(FProgressBar);
     FStatusBar1->addWidget(FStatusPanel1);
 
-    FReportPanel = new QLabel(FStatusBar1);
+    FReportPanel = new TElidedLabel(FStatusBar1);
     FReportPanel->setObjectName(QStringLiteral("ReportPanel"));
-    FReportPanel->setTextFormat(Qt::PlainText);
     FStatusBar1->addWidget(FReportPanel, 1);
 }
 

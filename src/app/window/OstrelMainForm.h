@@ -44,6 +44,7 @@ class QTimer;
 class TAcquisitionRun;
 class TChannelGraphs;
 class TDataFileViewer;
+class TElidedLabel;
 class TRecentFilesMenu;
 class TViewerCommands;
 class TFormStorage;
@@ -160,8 +161,9 @@ public:
     QWidget* StatusPanel(int index) const;
     QLabel* ReadoutPanel() const { return FStatusPanel0; }
     QProgressBar* ProgressBar() const { return FProgressBar; }
-    // The acquisition report beside the two panels.
-    QLabel* ReportPanel() const { return FReportPanel; }
+    // The acquisition report beside the two panels, cut to the width left to it (whole in its
+    // tool tip), so that no report widens the window.
+    TElidedLabel* ReportPanel() const { return FReportPanel; }
 
     QMenu* File1() const { return FFile1; }
     QAction* Open1() const { return FOpen1; }
@@ -252,8 +254,8 @@ private:
     QLabel* FStatusPanel0 = nullptr;
     QWidget* FStatusPanel1 = nullptr;
     QProgressBar* FProgressBar = nullptr;
-    QLabel* FReportPanel = nullptr;
-    // Refreshes the report panel while acquiring: samples counted, dropped lines.
+    TElidedLabel* FReportPanel = nullptr;
+    // Refreshes the report panel while acquiring: samples counted, dropped lines, silence.
     QTimer* FReportTimer = nullptr;
 
     QMenu* FFile1 = nullptr;

@@ -17,6 +17,14 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
+std::string DurationText(std::chrono::seconds duration) {
+    const long long total = std::max<long long>(0, duration.count());
+    const long long hours = total / 3600, minutes = total / 60 % 60, seconds = total % 60;
+    if (hours > 0) return std::to_string(hours) + " h " + std::to_string(minutes) + " min";
+    if (minutes > 0) return std::to_string(minutes) + " min " + std::to_string(seconds) + " s";
+    return std::to_string(seconds) + " s";
+}
+
 void TRunStatus::Starting(const std::string& portName) {
     FState = TState::Opening;
     FPortName = portName;
@@ -24,6 +32,8 @@ void TRunStatus::Starting(const std::string& portName) {
     FWriteFailure.clear();
     FMessage.clear();
     FSamples = 0;
+    FArrivals = 0;
+    FLastArrival = FNow();
     FBadLineReports = 0;
     FDroppedLines = 0;
     FLastBadLine.clear();
@@ -95,12 +105,26 @@ void TRunStatus::SetDroppedLines(std::uint64_t count) {
 
 void TRunStatus::SampleRecorded() {
     ++FSamples;
+    ++FArrivals;
+    FLastArrival = FNow();
     FWriteFailure.clear();
 }
 
-void TRunStatus::SampleFailed(const std::string& reason) { FWriteFailure = OneLine(reason); }
+void TRunStatus::SampleFailed(const std::string& reason) {
+    ++FArrivals;
+    FLastArrival = FNow();
+    FWriteFailure = OneLine(reason);
+}
 
 bool TRunStatus::Recording() const { return FState == TState::Recording && FWriteFailure.empty(); }
+
+TRunStatus::TClock::duration TRunStatus::Silence() const { return FNow() - FLastArrival; }
+
+bool TRunStatus::Silent() const { return Silence() >= SilenceWarning; }
+
+bool TRunStatus::AwaitingData() const {
+    return Recording() && (FArrivals == 0 || Silent());
+}
 
 TRunStatus::TLevel TRunStatus::Level() const {
     switch (FState) {
@@ -115,7 +139,10 @@ TRunStatus::TLevel TRunStatus::Level() const {
         break;
     }
     if (!FWriteFailure.empty()) return TLevel::Error;
-    return BadLines() > 0 || !FSettingsProblem.empty() ? TLevel::Warning : TLevel::Normal;
+    return BadLines() > 0 || !FSettingsProblem.empty() ||
+                   (FState == TState::Recording && Silent())
+               ? TLevel::Warning
+               : TLevel::Normal;
 }
 
 std::string TRunStatus::RunText() const {
@@ -124,8 +151,15 @@ std::string TRunStatus::RunText() const {
         break;
     case TState::Opening:
         return "Opening " + FPortName + "...";
-    case TState::Recording:
-        return "Recording: " + FDetail + "; " + std::to_string(FSamples) + " samples";
+    case TState::Recording: {
+        const std::string samples = "; " + std::to_string(FSamples) + " samples";
+        if (Silent())
+            return "No data for " +
+                   DurationText(std::chrono::duration_cast<std::chrono::seconds>(Silence())) +
+                   ": " + FDetail + (FArrivals > 0 ? samples : "");
+        if (FArrivals == 0) return "Waiting for data: " + FDetail;
+        return "Recording: " + FDetail + samples;
+    }
     case TState::PortFailed:
         return "PORT ERROR: " + FDetail + " - not recording: port error";
     case TState::ProcessingFailed:
