@@ -1,9 +1,10 @@
 // Sustained end-to-end rate of the headless recorder: a pseudo-terminal fed as fast as it takes
 // the lines, the built station program reading, recording archive and INTERMAGNET files (91
-// coefficients). Reports lines per second from the first byte to the last line in the archive,
-// and checks that every line arrived.
+// coefficients) and, unless --no-iaga is given, IAGA-2002 second and minute files. Reports lines
+// per second from the first byte to the last line in the archive, and checks that every line
+// arrived.
 //
-//   bench/HeadlessRateBench [lines]   (run from the build folder)
+//   bench/HeadlessRateBench [lines] [--no-iaga]   (run from the build folder)
 
 #include "sim/LineSource.h"
 #include "sim/StampTime.h"
@@ -37,6 +38,7 @@ std::uint64_t ArchiveLines(const fs::path& root) {
 
 int main(int argc, char* argv[]) {
     const std::uint64_t count = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 500000;
+    const bool iaga = !(argc > 2 && std::string(argv[2]) == "--no-iaga");
     const fs::path build = fs::current_path();
     const fs::path work = fs::temp_directory_path() / ("orvant-rate-" + std::to_string(getpid()));
     fs::create_directories(work);
@@ -45,6 +47,9 @@ int main(int argc, char* argv[]) {
         settings << "[Intermagnet]\nIDC=BEN\n";
         std::ifstream filter(fs::path(ORVANT_SOURCE_DIR) / "filters/gaussian-1s-to-1min-91.filter");
         settings << filter.rdbuf();
+        if (iaga)
+            settings << "\n[IAGA2002]\nSecondFiles=1\nMinuteFiles=1\nLatitude=45\nLongitude=10\n"
+                        "Elevation=0\n";
     }
     int master = -1, slave = -1;
     char name[256];
@@ -87,9 +92,10 @@ int main(int argc, char* argv[]) {
     waitpid(station, &status, 0);
     const std::uint64_t lines = ArchiveLines(work / "ARCHIVE");
     const double seconds = std::chrono::duration<double>(recorded - start).count();
-    std::printf("lines sent %llu, recorded %llu, %.2f s, %.0f lines/s, exit %d\n",
-                static_cast<unsigned long long>(count), static_cast<unsigned long long>(lines),
-                seconds, lines / seconds, WEXITSTATUS(status));
+    std::printf("IAGA-2002 %s: lines sent %llu, recorded %llu, %.2f s, %.0f lines/s, exit %d\n",
+                iaga ? "on" : "off", static_cast<unsigned long long>(count),
+                static_cast<unsigned long long>(lines), seconds, lines / seconds,
+                WEXITSTATUS(status));
     fs::remove_all(work);
     return lines == count ? 0 : 1;
 }

@@ -41,13 +41,13 @@ private:
 };
 
 // The standard 1-second to one-minute filter (filters/gaussian-1s-to-1min-91.filter).
-void UseGaussian91() {
+TFilter Gaussian91() {
     const double sigma = 60.0 * std::sqrt(std::log(2.0)) / std::numbers::pi;
-    FilterCoefficients.assign(91, 0.0);
+    std::vector<double> coefficients(91, 0.0);
     double sum = 0;
-    for (int k = -45; k <= 45; ++k) sum += FilterCoefficients[k + 45] = std::exp(-0.5 * k * k / (sigma * sigma));
-    for (double& c : FilterCoefficients) c /= sum;
-    ClearFilter();
+    for (int k = -45; k <= 45; ++k) sum += coefficients[k + 45] = std::exp(-0.5 * k * k / (sigma * sigma));
+    for (double& c : coefficients) c /= sum;
+    return TFilter(std::move(coefficients));
 }
 
 const TDateTime Start = EncodeDateTime(2024, 1, 5, 0, 0, 0);
@@ -59,7 +59,7 @@ std::array<double, 5> Sample(long i) {
 
 void BM_ArchiveAndIntermagnet(benchmark::State& state) {
     TScratchFolder folder;
-    UseGaussian91();
+    TFilter filter = Gaussian91();
     {
         TTextWithTimeDataFile archive;
         archive.SetExtension("orv");
@@ -71,15 +71,15 @@ void BM_ArchiveAndIntermagnet(benchmark::State& state) {
         for (auto _ : state) {
             const TDateTime time = Start + i * Second;
             archive.WriteDateFile(line, time);
-            intermagnet.WriteDataFileT(Sample(i), time, record);
+            const auto values = Sample(i);
+            if (auto out = filter.FilterSample(std::span<const double>(values).first(3), time))
+                intermagnet.WriteDataFileT(*out, record);
             ++i;
         }
         intermagnet.Finish();
         archive.Finish();
     }
     state.SetItemsProcessed(state.iterations());
-    FilterCoefficients.clear();
-    ClearFilter();
 }
 BENCHMARK(BM_ArchiveAndIntermagnet)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
@@ -97,16 +97,14 @@ void BM_ArchiveOnly(benchmark::State& state) {
 BENCHMARK(BM_ArchiveOnly)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 void BM_Filter91(benchmark::State& state) {
-    UseGaussian91();
+    TFilter filter = Gaussian91();
     long i = 0;
     for (auto _ : state) {
         const auto values = Sample(i);
-        auto out = FilterSample(std::span<const double>(values).first(3), Start + (i++) * Second);
+        auto out = filter.FilterSample(std::span<const double>(values).first(3), Start + (i++) * Second);
         benchmark::DoNotOptimize(out);
     }
     state.SetItemsProcessed(state.iterations());
-    FilterCoefficients.clear();
-    ClearFilter();
 }
 BENCHMARK(BM_Filter91)->Unit(benchmark::kMicrosecond);
 

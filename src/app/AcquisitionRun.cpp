@@ -9,12 +9,15 @@
 #include "acquisition/PacketSemaphore.h"
 #include "acquisition/ProcessingThread.h"
 #include "acquisition/SerialDevices.h"
-#include "recording/Filter.h"
-#include "recording/SystemMessage.h"
+#include "app/ProgramVersion.h"
+#include "recording/IagaDataFile.h"
 #include "recording/IntermagnetDataFile.h"
+#include "recording/SystemMessage.h"
 #include "recording/TextWithTimeDataFile.h"
 
 #include <exception>
+#include <optional>
+#include <span>
 
 namespace {
 
@@ -44,7 +47,8 @@ TAcquisitionRun::~TAcquisitionRun() {
 std::string TAcquisitionRun::PortName() const { return COMPortName(FSettings.PortSettings.COMPort); }
 
 bool TAcquisitionRun::HasObjects() const {
-    return FSemaphore || FProcessing || FIntermagnetFile || FArchiveFile || FReader;
+    return FSemaphore || FProcessing || FIntermagnetFile || FArchiveFile || FIagaSecondFile ||
+           FIagaMinuteFile || FReader;
 }
 
 void TAcquisitionRun::CreateSemaphoreAndProcessing() {
@@ -55,7 +59,8 @@ void TAcquisitionRun::CreateSemaphoreAndProcessing() {
 }
 
 void TAcquisitionRun::CreateWriters() {
-    ClearFilter();
+    FFilter = TFilter(FSettings.FilterCoefficients);
+    FNotices.clear();
     const TIntermagnetHeader& header = FSettings.IntermagnetHeader;
     FIntermagnetFile = std::make_unique<TIntermagnetDataFile>(
         FSettings.MinuteOr5Seconds != 0 ? 5 : 60, header.IDC, header.COMP, header.GIN,
@@ -63,6 +68,35 @@ void TAcquisitionRun::CreateWriters() {
     FIntermagnetFile->SetExtension(FIntermagnetFile->IDC());
     FArchiveFile = std::make_unique<TTextWithTimeDataFile>();
     FArchiveFile->SetExtension(ArchiveExtension);
+    CreateIagaWriters();
+}
+
+void TAcquisitionRun::CreateIagaWriters() {
+    const TIagaSettings& iaga = FSettings.Iaga;
+    if (!iaga.SecondFiles && !iaga.MinuteFiles) return;
+    const std::string& code = FSettings.IntermagnetHeader.IDC;
+    if (const std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header)) {
+        FNotices.push_back("No IAGA-2002 files in this run: " + problem->Text);
+        return;
+    }
+    const std::string program = ProgramNameAndVersion();
+    if (iaga.SecondFiles)
+        FIagaSecondFile = std::make_unique<TIagaDataFile>(
+            TIagaDataFile::SecondInterval, code, iaga.Header,
+            IagaStationComments(program, TIagaDataFile::SecondInterval, 0));
+    if (!iaga.MinuteFiles) return;
+    if (FSettings.MinuteOr5Seconds != 0) {
+        FNotices.push_back("No IAGA-2002 minute files in this run: they need one-minute values "
+                           "(INTERMAGNET parameters)");
+        return;
+    }
+    if (FFilter.Coefficients().empty())
+        FNotices.push_back("No IAGA-2002 minute values in this run: there are no filter "
+                           "coefficients");
+    FIagaMinuteFile = std::make_unique<TIagaDataFile>(
+        TIagaDataFile::MinuteInterval, code, iaga.Header,
+        IagaStationComments(program, TIagaDataFile::MinuteInterval,
+                            FFilter.Coefficients().size()));
 }
 
 void TAcquisitionRun::TrialOpen() {
@@ -123,6 +157,12 @@ void TAcquisitionRun::Stop() {
         const std::unique_ptr<TIntermagnetDataFile> file = std::move(FIntermagnetFile);
         file->Finish();
     });
+    for (std::unique_ptr<TIagaDataFile>* iaga : {&FIagaSecondFile, &FIagaMinuteFile})
+        step(true, [iaga] {
+            if (!*iaga) return;
+            const std::unique_ptr<TIagaDataFile> file = std::move(*iaga);
+            file->Finish();
+        });
     step(true, [this] {
         if (!FArchiveFile) return;
         const std::unique_ptr<TTextWithTimeDataFile> file = std::move(FArchiveFile);
@@ -137,10 +177,32 @@ TSampleRecord TAcquisitionRun::RecordSample(const TLogicalPacket& packet) {
     TSampleRecord record;
     FArchiveFile->WriteDateFile(packet.Line(), packet.TimeStamp());
     record.ArchiveFileName = FArchiveFile->GetFileName();
-    if (FSettings.AutoCreateIntermagnet) {
-        FIntermagnetFile->WriteDataFileT(packet.Values(), packet.TimeStamp(),
-                                         record.IntermagnetLine);
-        if (FIntermagnetFile->Opened()) record.IntermagnetFileName = FIntermagnetFile->GetFileName();
+
+    // Each derived product is tried whatever became of another; the first failure is raised.
+    std::exception_ptr failure;
+    auto attempt = [&failure](auto&& step) {
+        try {
+            step();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    const std::span<const double> values = packet.Values();
+    const bool intermagnet = FSettings.AutoCreateIntermagnet;
+    if (intermagnet || FIagaMinuteFile) {
+        std::optional<TFilterValue> output;
+        attempt([&] { output = FFilter.FilterSample(values.first(3), packet.TimeStamp()); });
+        if (output && intermagnet)
+            attempt([&] { FIntermagnetFile->WriteDataFileT(*output, record.IntermagnetLine); });
+        if (output && FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(*output); });
     }
+    if (intermagnet && FIntermagnetFile->Opened())
+        record.IntermagnetFileName = FIntermagnetFile->GetFileName();
+    if (FIagaSecondFile) attempt([&] { FIagaSecondFile->WriteSample(values, packet.TimeStamp()); });
+    if (FIagaSecondFile && FIagaSecondFile->Opened())
+        record.IagaSecondFileName = FIagaSecondFile->GetFileName();
+    if (FIagaMinuteFile && FIagaMinuteFile->Opened())
+        record.IagaMinuteFileName = FIagaMinuteFile->GetFileName();
+    if (failure) std::rethrow_exception(failure);
     return record;
 }

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "acquisition/COMPortSettings.h"
+#include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
+#include "recording/Filter.h"
 
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 class TComPortThread;
+class TIagaDataFile;
 class TIntermagnetDataFile;
 class TLogicalPacket;
 class TPacketSemaphore;
@@ -22,6 +26,9 @@ struct TRunSettings {
     bool AutoCreateIntermagnet = true;
     int MinuteOr5Seconds = 0;  // 0: one-minute INTERMAGNET values, else five-second values
     TIntermagnetHeader IntermagnetHeader;
+    // The station's filter coefficients: the run's filter works with this copy.
+    std::vector<double> FilterCoefficients;
+    TIagaSettings Iaga;
 };
 
 // The port of a run could not be opened. The message is "Could not open COM port: COM<n>"; the
@@ -43,17 +50,19 @@ struct TSampleRecord {
     std::string ArchiveFileName;    // the archive file the line went to
     std::string IntermagnetLine;    // the INTERMAGNET record written for it, or empty
     std::string IntermagnetFileName;  // the INTERMAGNET file in use, or empty
+    std::string IagaSecondFileName;   // the IAGA-2002 files in use, or empty
+    std::string IagaMinuteFileName;
 };
 
 // One acquisition run: the chain from the serial port to the files. The window and the
 // headless recorder both drive it, so both record identically; each adds its own steps
 // (controls, graphs, log) around these.
 //
-// Start, in this order: semaphore; processing thread with its queue; filter cleared;
-// INTERMAGNET writer; archive writer; trial open of the port; reader. Stop: reader stopped and
-// waited for; processing thread stopped, drained and waited for; INTERMAGNET writer, then
-// archive writer, finished and destroyed. Every packet the reader queued is recorded before
-// the files close.
+// Start, in this order: semaphore; processing thread with its queue; the run's filter with its
+// copy of the coefficients; INTERMAGNET writer; archive writer; IAGA-2002 writers; trial open of
+// the port; reader. Stop: reader stopped and waited for; processing thread stopped, drained and
+// waited for; INTERMAGNET writer, IAGA-2002 writers, then archive writer, finished and
+// destroyed. Every packet the reader queued is recorded before the files close.
 //
 // Thread rule: created, driven and destroyed on the user-interface thread; RecordSample runs
 // there too, inside the handler that the processing thread calls synchronously.
@@ -67,7 +76,10 @@ public:
 
     // The start steps, for callers that put their own steps between them.
     void CreateSemaphoreAndProcessing();
-    void CreateWriters();  // clears the filter, creates the INTERMAGNET and archive writers
+    // Sets up the filter, creates the INTERMAGNET, archive and IAGA-2002 writers. IAGA-2002
+    // settings that break their rules, or minute files asked for beside five-second values,
+    // leave those files out of this run and add a notice.
+    void CreateWriters();
     // Opens and closes the port once; EPortOpenError when it cannot be opened.
     void TrialOpen();
     void StartReader();
@@ -78,9 +90,15 @@ public:
     // error is raised after every object that could be released is gone.
     void Stop();
 
-    // The recording steps for one packet: archive line, then the INTERMAGNET writer when
-    // automatic creation is on. Raises the first failure; the later step is then skipped.
+    // The recording steps for one packet: archive line; then the filter, once, for the
+    // INTERMAGNET writer (when automatic creation is on) and the IAGA-2002 minute writer; then
+    // the IAGA-2002 second writer. An archive failure is raised at once (nothing else is
+    // written); a failure of a derived product does not hold back the others, and the first
+    // one is raised after all have been tried.
     TSampleRecord RecordSample(const TLogicalPacket& packet);
+
+    // What the start had to say once for the whole run (IAGA-2002 files left out, and why).
+    const std::vector<std::string>& Notices() const { return FNotices; }
 
     bool HasReader() const { return FReader != nullptr; }
     bool HasObjects() const;
@@ -91,13 +109,22 @@ public:
     TProcessingThread* Processing() const { return FProcessing.get(); }
     TTextWithTimeDataFile* ArchiveFile() const { return FArchiveFile.get(); }
     TIntermagnetDataFile* IntermagnetFile() const { return FIntermagnetFile.get(); }
+    TIagaDataFile* IagaSecondFile() const { return FIagaSecondFile.get(); }
+    TIagaDataFile* IagaMinuteFile() const { return FIagaMinuteFile.get(); }
+    const TFilter& Filter() const { return FFilter; }
 
 private:
+    void CreateIagaWriters();
+
     const TRunSettings FSettings;
     TSampleHandler& FHandler;
     std::unique_ptr<TPacketSemaphore> FSemaphore;
     std::unique_ptr<TProcessingThread> FProcessing;
     std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
+    std::unique_ptr<TIagaDataFile> FIagaSecondFile;
+    std::unique_ptr<TIagaDataFile> FIagaMinuteFile;
     std::unique_ptr<TComPortThread> FReader;
+    TFilter FFilter;
+    std::vector<std::string> FNotices;
 };

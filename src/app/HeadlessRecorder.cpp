@@ -8,7 +8,6 @@
 #include "app/SerialDeviceSettings.h"
 #include "app/SignalWatcher.h"
 #include "app/StationSettings.h"
-#include "recording/Filter.h"
 #include "recording/IntermagnetDataFile.h"
 
 #include <QCoreApplication>
@@ -19,6 +18,8 @@ namespace {
 std::string FailureKind(const std::exception& error) {
     if (const auto* basic = dynamic_cast<const EBasicException*>(&error)) {
         if (basic->SourceClass() == "TIntermagnetDataFile") return "INTERMAGNET file";
+        // Its message begins with the file's path.
+        if (basic->SourceClass() == "TIagaDataFile") return "IAGA-2002";
         if (basic->SourceClass() == "TTextDateFile") return "archive file";
     }
     return "recording";
@@ -42,8 +43,6 @@ void THeadlessRecorder::LoadSettings(TStationSettings& settings) {
     }
     ClearSerialDevices();
     for (const auto& [comNumber, path] : LoadSerialDevices(file)) SetSerialDevice(comNumber, path);
-    FilterCoefficients = settings.FilterCoefficients;
-    FilterCoefficientTexts = settings.FilterCoefficientTexts;
 }
 
 bool THeadlessRecorder::Start() {
@@ -56,6 +55,8 @@ bool THeadlessRecorder::Start() {
     runSettings.AutoCreateIntermagnet = settings.AutoCreateIntermagnet;
     runSettings.MinuteOr5Seconds = settings.MinuteOr5Seconds;
     runSettings.IntermagnetHeader = settings.IntermagnetHeader;
+    runSettings.FilterCoefficients = settings.FilterCoefficients;
+    runSettings.Iaga = settings.Iaga;
     FRun = std::make_unique<TAcquisitionRun>(runSettings, *this);
 
     const std::string port = FRun->PortName();
@@ -63,10 +64,10 @@ bool THeadlessRecorder::Start() {
               "ARCHIVE/, INTERMAGNET " +
               (settings.AutoCreateIntermagnet
                    ? std::string(settings.MinuteOr5Seconds ? "five-second" : "one-minute") +
-                         " values with " + std::to_string(FilterCoefficients.size()) +
+                         " values with " + std::to_string(settings.FilterCoefficients.size()) +
                          " filter coefficients"
                    : std::string("off")));
-    if (settings.AutoCreateIntermagnet && FilterCoefficients.empty())
+    if (settings.AutoCreateIntermagnet && settings.FilterCoefficients.empty())
         FLog.Line("note: no filter coefficients in the settings: no INTERMAGNET file is written");
     try {
         FRun->Start();
@@ -80,6 +81,7 @@ bool THeadlessRecorder::Start() {
         Stop();
         return false;
     }
+    for (const std::string& notice : FRun->Notices()) FLog.Line("note: " + notice);
     FLog.Line("recording");
     return true;
 }
@@ -110,7 +112,7 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
         return;
     }
     ++FSamplesRecorded;
-    for (const char* kind : {"archive file", "INTERMAGNET file", "recording"})
+    for (const char* kind : {"archive file", "INTERMAGNET file", "IAGA-2002", "recording"})
         if (FFailures.Succeeded(kind)) FLog.Line(std::string(kind) + ": writing again");
     if (record.ArchiveFileName != FArchiveFileName) {
         FArchiveFileName = record.ArchiveFileName;
@@ -120,6 +122,12 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
         FIntermagnetFileName = record.IntermagnetFileName;
         FLog.Line("INTERMAGNET file: " + FIntermagnetFileName);
     }
+    for (auto [name, logged] : {std::pair{&record.IagaSecondFileName, &FIagaSecondFileName},
+                                std::pair{&record.IagaMinuteFileName, &FIagaMinuteFileName}})
+        if (!name->empty() && *name != *logged) {
+            *logged = *name;
+            FLog.Line("IAGA-2002 file: " + *logged);
+        }
 }
 
 void THeadlessRecorder::NoteFailure(const std::exception& error) {

@@ -48,6 +48,8 @@ private:
     TFailureMemory FFailures;
     std::string FArchiveFileName;
     std::string FIntermagnetFileName;
+    std::string FIagaSecondFileName;
+    std::string FIagaMinuteFileName;
     std::uint64_t FSamplesRecorded = 0;
     std::uint64_t FSamplesFailed = 0;
 };

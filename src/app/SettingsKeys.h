@@ -39,6 +39,21 @@ inline constexpr const char* LONG = "LONG";
 inline constexpr const char* DECBAS = "DECBAS";
 }  // namespace Intermagnet
 
+// The IAGA-2002 products; the IAGA code is Intermagnet::IDC.
+namespace Iaga2002 {
+inline constexpr const char* Section = "IAGA2002";
+inline constexpr const char* SecondFiles = "SecondFiles";
+inline constexpr const char* MinuteFiles = "MinuteFiles";
+inline constexpr const char* SourceOfData = "SourceOfData";
+inline constexpr const char* StationName = "StationName";
+inline constexpr const char* Latitude = "Latitude";
+inline constexpr const char* Longitude = "Longitude";
+inline constexpr const char* Elevation = "Elevation";
+inline constexpr const char* Reported = "Reported";
+inline constexpr const char* SensorOrientation = "SensorOrientation";
+inline constexpr const char* DigitalSampling = "DigitalSampling";
+}  // namespace Iaga2002
+
 // Also the layout of filter-coefficient (".filter") files.
 namespace Filter {
 inline constexpr const char* Section = "Filter";

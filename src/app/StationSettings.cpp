@@ -14,6 +14,40 @@ std::string ReadHeaderText(const TProfileFile& file, const char* key, std::size_
     return CutToLength(file.ReadString(Keys::Intermagnet::Section, key, key), maxLength);
 }
 
+// The texts are kept as written; the rules are checked when a run starts, where a broken one
+// is reported and no IAGA-2002 file is written.
+void LoadIagaSettings(TIagaSettings& iaga, const TProfileFile& file) {
+    namespace K = Keys::Iaga2002;
+    const TIagaSettings defaults;
+    iaga.SecondFiles = file.ReadBool(K::Section, K::SecondFiles, false);
+    iaga.MinuteFiles = file.ReadBool(K::Section, K::MinuteFiles, false);
+    TIagaHeader& header = iaga.Header;
+    header.SourceOfData = file.ReadString(K::Section, K::SourceOfData, "");
+    header.StationName = file.ReadString(K::Section, K::StationName, "");
+    header.Latitude = file.ReadString(K::Section, K::Latitude, "");
+    header.Longitude = file.ReadString(K::Section, K::Longitude, "");
+    header.Elevation = file.ReadString(K::Section, K::Elevation, "");
+    header.Reported = file.ReadString(K::Section, K::Reported, defaults.Header.Reported);
+    header.SensorOrientation = file.ReadString(K::Section, K::SensorOrientation, "");
+    header.DigitalSampling =
+        file.ReadString(K::Section, K::DigitalSampling, defaults.Header.DigitalSampling);
+}
+
+void SaveIagaSettings(const TIagaSettings& iaga, TProfileFile& file) {
+    namespace K = Keys::Iaga2002;
+    file.WriteBool(K::Section, K::SecondFiles, iaga.SecondFiles);
+    file.WriteBool(K::Section, K::MinuteFiles, iaga.MinuteFiles);
+    const TIagaHeader& header = iaga.Header;
+    file.WriteString(K::Section, K::SourceOfData, header.SourceOfData);
+    file.WriteString(K::Section, K::StationName, header.StationName);
+    file.WriteString(K::Section, K::Latitude, header.Latitude);
+    file.WriteString(K::Section, K::Longitude, header.Longitude);
+    file.WriteString(K::Section, K::Elevation, header.Elevation);
+    file.WriteString(K::Section, K::Reported, header.Reported);
+    file.WriteString(K::Section, K::SensorOrientation, header.SensorOrientation);
+    file.WriteString(K::Section, K::DigitalSampling, header.DigitalSampling);
+}
+
 }  // namespace
 
 void LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
@@ -36,6 +70,8 @@ void LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
     header.COLA = ReadHeaderText(file, Keys::Intermagnet::COLA, COLAMaxLength);
     header.LONG = ReadHeaderText(file, Keys::Intermagnet::LONG, LONGMaxLength);
     header.DECBAS = ReadHeaderText(file, Keys::Intermagnet::DECBAS, DECBASMaxLength);
+
+    LoadIagaSettings(settings.Iaga, file);
 
     // Reading stops at the first missing index, so "C0", "C1", "C3" give two coefficients.
     std::vector<std::string> texts;
@@ -69,6 +105,8 @@ void SaveStationSettings(const TStationSettings& settings, TProfileFile& file) {
     file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::COLA, header.COLA);
     file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::LONG, header.LONG);
     file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::DECBAS, header.DECBAS);
+
+    SaveIagaSettings(settings.Iaga, file);
 
     const int count = int(settings.FilterCoefficientTexts.size());
     for (int n = 0; n < count; ++n)

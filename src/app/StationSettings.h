@@ -5,6 +5,7 @@
 // uses the same record and the same file layout as the window.
 
 #include "acquisition/COMPortSettings.h"
+#include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
 
 #include <array>
@@ -35,6 +36,7 @@ struct TStationSettings {
     bool AutoCreateIntermagnet = true;
     int MinuteOr5Seconds = 0;  // 0: one-minute values, else five-second values
     TIntermagnetHeader IntermagnetHeader;
+    TIagaSettings Iaga;
     // The coefficients as typed (kept so that they are saved exactly as entered) and their
     // values, element n from key "C<n>". The recording code keeps the process-wide filter
     // arrays; the window copies these into them after a load and back before a save.
@@ -46,7 +48,7 @@ struct TStationSettings {
 
 // Reads the record in the main window's restore order: port settings, MaxPointsOnScreen, the
 // 25 graph keys, AutoCreateIntermagnet, minuteor5seconds, the six header texts (each cut to its
-// maximum length), then "C<n>" for n = 0, 1, ... while the key exists.
+// maximum length), the IAGA2002 section, then "C<n>" for n = 0, 1, ... while the key exists.
 //
 // Errors propagate and stop the load where they happen: ERangeError from a port value that does
 // not fit, EConvertError from a filter text that is not a number. Fields read before the error
@@ -58,7 +60,7 @@ void LoadStationSettings(TStationSettings& settings, const TProfileFile& file);
 
 // Writes the record in the main window's save order, as one update pass of the file: port
 // settings, MaxPointsOnScreen, the 25 graph keys, AutoCreateIntermagnet, minuteor5seconds, the
-// header texts, "C<n>" for every coefficient text, then deletes "C<n>" upward from the count
+// header texts, the IAGA2002 section, "C<n>" for every coefficient text, then deletes "C<n>" upward from the count
 // while such keys exist, so that no stale coefficient remains. ERangeError (a port value above
 // 2147483647) stops the save at its key; what was written before it is kept. Write failures
 // raise EInOutError.

@@ -58,10 +58,12 @@ public:
     TOpenNotification OnOpen;
 
 protected:
+    // Creates the missing directories of Directory().
+    void CreateDirectories() const;
+
     bool FOpened = false;
 
 private:
-    void CreateDirectories() const;
 
     std::string FDirectory;
     std::string FBaseName;

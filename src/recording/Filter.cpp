@@ -4,7 +4,6 @@
 
 std::vector<double> FilterCoefficients;
 std::vector<std::string> FilterCoefficientTexts;
-TFilterWindow FilterWindow;
 
 const TFilterValue& TFilterWindow::operator[](std::size_t index) const {
     if (index >= FSize) throw ERangeError();
@@ -44,23 +43,23 @@ void TFilterWindow::Clear() {
     FSize = 0;
 }
 
-std::optional<TFilterValue> FilterSample(std::span<const double> values, TDateTime time) {
-    const std::size_t n = FilterCoefficients.size();
+std::optional<TFilterValue> TFilter::FilterSample(std::span<const double> values, TDateTime time) {
+    const std::size_t n = FCoefficients.size();
     if (n == 0) return std::nullopt;
-    FilterWindow.Push(values, time, n);
-    if (FilterWindow.Size() != n) return std::nullopt;
+    FWindow.Push(values, time, n);
+    if (FWindow.Size() != n) return std::nullopt;
 
     TFilterValue output;
     output.Values.assign(values.size(), 0.0);
     for (std::size_t j = 0; j < n; ++j) {
-        const std::vector<double>& sample = FilterWindow[j].Values;
+        const std::vector<double>& sample = FWindow[j].Values;
         if (sample.size() < values.size()) throw ERangeError();
-        const double coefficient = FilterCoefficients[j];
+        const double coefficient = FCoefficients[j];
         // Per channel the terms are added from the oldest sample to the newest.
         for (std::size_t i = 0; i < values.size(); ++i) output.Values[i] += sample[i] * coefficient;
     }
-    output.Time = FilterWindow[n / 2].Time;
+    output.Time = FWindow[n / 2].Time;
     return output;
 }
 
-void ClearFilter() { FilterWindow.Clear(); }
+void TFilter::ClearFilter() { FWindow.Clear(); }

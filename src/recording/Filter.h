@@ -1,10 +1,8 @@
 #pragma once
-// The decimation filter of the INTERMAGNET writer: a FIR filter over the most recent N samples,
-// N being the number of coefficients, stamped with the time of the window's middle sample.
-// Process-wide state, created empty.
-//
-// Thread rule: the coefficients, their texts and the window are used by one thread only, the
-// one that records the samples; the coefficients must not change while a run records.
+// The decimation filter of the derived products (INTERMAGNET and IAGA-2002 minute values): a FIR
+// filter over the most recent N samples, N being the number of coefficients, stamped with the
+// time of the window's middle sample. Each run owns its filter, with a copy of the station's
+// coefficients taken at its start, so that runs side by side never share a window.
 
 #include "acquisition/DateTime.h"
 
@@ -40,18 +38,36 @@ private:
     std::size_t FSize = 0;
 };
 
-// C0 .. C(N-1); C0 weights the oldest sample of the window. Used exactly as given (no
-// normalisation); N = 0 means no output.
+// The station's coefficients, as the settings and the parameters dialog keep them: C0 ..
+// C(N-1), C0 weighting the oldest sample of the window, used exactly as given (no
+// normalisation). A run copies them at its start.
+// Thread rule: user-interface thread only, and never changed while a run starts.
 extern std::vector<double> FilterCoefficients;
 // The same coefficients as the user typed them or the settings file holds them.
 extern std::vector<std::string> FilterCoefficientTexts;
-extern TFilterWindow FilterWindow;
 
-// Stores the sample; once N samples are held, returns the weighted sum per channel (as many
-// channels as `values` has), stamped with window entry N div 2. Nothing while N is 0 (the
-// sample is then not stored) or the window is still filling. A window entry with fewer
-// channels than `values` raises ERangeError.
-std::optional<TFilterValue> FilterSample(std::span<const double> values, TDateTime time);
+// One run's filter: its coefficients and its window. N = 0 means no output.
+// Thread rule: an object is used by one thread only (the one that records the samples).
+class TFilter {
+public:
+    TFilter() = default;
+    explicit TFilter(std::vector<double> coefficients) : FCoefficients(std::move(coefficients)) {}
 
-// Empties the window; the next N - 1 samples give nothing again.
-void ClearFilter();
+    // Stores the sample; once N samples are held, returns the weighted sum per channel (as many
+    // channels as `values` has), stamped with window entry N div 2. Nothing while N is 0 (the
+    // sample is then not stored) or the window is still filling. A window entry with fewer
+    // channels than `values` raises ERangeError.
+    std::optional<TFilterValue> FilterSample(std::span<const double> values, TDateTime time);
+
+    // Empties the window; the next N - 1 samples give nothing again.
+    void ClearFilter();
+
+    // New coefficients; the window keeps its newest entries that fit.
+    void SetCoefficients(std::vector<double> coefficients) { FCoefficients = std::move(coefficients); }
+    const std::vector<double>& Coefficients() const { return FCoefficients; }
+    const TFilterWindow& Window() const { return FWindow; }
+
+private:
+    std::vector<double> FCoefficients;
+    TFilterWindow FWindow;
+};

@@ -5,7 +5,7 @@
 #include "acquisition/NumberText.h"
 #include "acquisition/RuntimeErrors.h"
 #include "recording/DateFormat.h"
-#include "recording/Filter.h"
+#include "recording/RecordStamp.h"
 
 #include <charconv>
 #include <cmath>
@@ -16,27 +16,6 @@ namespace {
 
 constexpr const char* ClassText = "TIntermagnetDataFile";
 constexpr std::int32_t SecondsPerHour = 3600;
-
-// A stamp on whole seconds: the time of day rounded to the nearest second (halves to even).
-// A time that rounds up to 86,400 s is 00:00:00 of the next day, for the day, the file name
-// and the position alike.
-struct TRecordStamp {
-    std::int64_t Day = 0;
-    std::int32_t Seconds = 0;
-    TDateTime Value = 0;
-};
-
-TRecordStamp ToRecordStamp(TDateTime time) {
-    if (!std::isfinite(time)) throw ERangeError();
-    double day = std::floor(time);
-    double seconds = std::nearbyint((time - day) * SecondsPerDay);
-    if (seconds >= SecondsPerDay) {
-        day += 1;
-        seconds -= SecondsPerDay;
-    }
-    return {static_cast<std::int64_t>(day), static_cast<std::int32_t>(seconds),
-            day + seconds / SecondsPerDay};
-}
 
 // At most `length` bytes, never ending inside a UTF-8 sequence.
 std::string Cut(const std::string& text, std::size_t length) {
@@ -93,13 +72,11 @@ TIntermagnetDataFile::~TIntermagnetDataFile() {
     }
 }
 
-void TIntermagnetDataFile::WriteDataFileT(std::span<const double> values, TDateTime time,
-                                          std::string& line) {
+void TIntermagnetDataFile::WriteDataFileT(const TFilterValue& output, std::string& line) {
     line.clear();
     try {
-        if (values.size() < 3) throw ERangeError();
-        const std::optional<TFilterValue> out = FilterSample(values.first(3), time);
-        if (!out) return;
+        if (output.Values.size() < 3) throw ERangeError();
+        const TFilterValue* out = &output;
         const TRecordStamp stamp = ToRecordStamp(out->Time);
         if (stamp.Seconds % FInterval != 0) return;
         const std::string record = DataRecord(out->Values[0], out->Values[1], out->Values[2]);

@@ -1,6 +1,6 @@
 #pragma once
-// The INTERMAGNET writer: passes Bx, By, Bz through the decimation filter and writes one
-// IMFV1.22 record whenever the filter's output falls on an interval mark, in hour blocks of a
+// The INTERMAGNET writer: writes one IMFV1.22 record whenever an output of the run's decimation
+// filter (Bx, By, Bz) falls on an interval mark, in hour blocks of a
 // header line and two records per line, one file per day:
 // BaseDirectory + "INTERMAGNET/yyyy/mm/MMMDDYY." + Extension (the IDC, set by the creator).
 //
@@ -10,14 +10,14 @@
 // hour without records between two blocks of a file gets a block of missing records. A record
 // that is not after the last slot written (the clock went back, a repeated stamp) is dropped.
 
+#include "recording/Filter.h"
 #include "recording/TextWithTimeDataFile.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-// Thread rule: an object is used by one thread only (the one that records the samples); it
-// shares the process-wide filter (Filter.h) with nobody else.
+// Thread rule: an object is used by one thread only (the one that records the samples).
 class TIntermagnetDataFile : public TTextWithTimeDataFile {
 public:
     // `interval` in seconds (60 for minute values, 5 for five-second values) must divide half an
@@ -30,14 +30,14 @@ public:
     // to hear about it.
     ~TIntermagnetDataFile() override;
 
-    // Feeds one sample (at least three values; Bx, By, Bz are filtered and written) and writes
-    // at most one record. `line` receives the record written, or is empty when none was.
+    // Takes one output of the filter (at least three values: Bx, By, Bz) and writes it when it
+    // falls on a mark. `line` receives the record written, or is empty when none was.
     // Failures: EBasicException (TIntermagnetDataFile/WriteDataFileT) with the innermost message.
     // A failed open leaves the writer closed (the next record on a mark tries a fresh name); a
     // failed write leaves the file open, LastTime, LineState and LineCount as they were, and the
     // next record continues at its own position. A day's file that cannot be completed is
     // closed anyway, so that the new day still gets its file.
-    void WriteDataFileT(std::span<const double> values, TDateTime time, std::string& line);
+    void WriteDataFileT(const TFilterValue& output, std::string& line);
 
     // Completes the current block, then writes the header for the hour of `time` and the missing
     // records before `time` in that hour.

@@ -51,14 +51,17 @@ protected:
     void SetUp() override {
         EnsureQtApplication();
         SetSerialOverride(Terminal.SlavePath());
-        FilterCoefficients = {1.0};
     }
-    void TearDown() override {
-        SetSerialOverride("");
-        FilterCoefficients.clear();
+    void TearDown() override { SetSerialOverride(""); }
+
+    // A filter that passes every sample through, so each minute's sample is its record.
+    static TRunSettings PassThrough() {
+        TRunSettings settings;
+        settings.FilterCoefficients = {1.0};
+        return settings;
     }
 
-    std::unique_ptr<TAcquisitionRun> StartRun(TRunSettings settings = {}) {
+    std::unique_ptr<TAcquisitionRun> StartRun(TRunSettings settings = PassThrough()) {
         auto run = std::make_unique<TAcquisitionRun>(settings, Handler);
         Handler.Run = run.get();
         run->Start();
@@ -105,7 +108,7 @@ TEST_F(AcquisitionRun, RecordsEveryLineInTheArchiveAndIntermagnetFilesAcrossMidn
 }
 
 TEST_F(AcquisitionRun, WithoutAutomaticIntermagnetOnlyTheArchiveIsWritten) {
-    TRunSettings settings;
+    TRunSettings settings = PassThrough();
     settings.AutoCreateIntermagnet = false;
     auto run = StartRun(settings);
     for (int i = 0; i < 120; ++i) Terminal.Write(Line(Start, i) + "\r\n");
@@ -168,4 +171,68 @@ TEST_F(AcquisitionRun, AFailedArchiveWriteSkipsTheIntermagnetStepAndTheNextPacke
     const auto archives = FilesUnder("ARCHIVE");
     ASSERT_EQ(archives.size(), 1u);
     EXPECT_EQ(ReadWholeFile(archives[0]), Line(Start, 1) + "\r\n");
+}
+
+// Both IAGA-2002 products beside the INTERMAGNET writer, from one filter: across midnight the
+// first day is completed, the second runs as far as the stop.
+TEST_F(AcquisitionRun, WritesIagaSecondAndMinuteFilesBesideTheOthers) {
+    TRunSettings settings = PassThrough();
+    settings.IntermagnetHeader.IDC = "AbC";
+    settings.Iaga.SecondFiles = settings.Iaga.MinuteFiles = true;
+    settings.Iaga.Header.Latitude = "45";
+    settings.Iaga.Header.Longitude = "10";
+    settings.Iaga.Header.Elevation = "0";
+    auto run = StartRun(settings);
+    EXPECT_TRUE(run->Notices().empty());
+    std::string sent;
+    for (int i = 0; i < 240; ++i) sent += Line(Start, i) + "\r\n";
+    Terminal.Write(sent);
+    ASSERT_TRUE(ServeHandOffsUntil([this] { return Handler.Records.size() == 240; }, 20000));
+    run->Stop();
+    EXPECT_TRUE(Handler.Failures.empty());
+    EXPECT_EQ(Handler.Records.back().IagaSecondFileName, "IAGA2002/2024/02/abc20240229vsec.sec");
+    EXPECT_EQ(Handler.Records.back().IagaMinuteFileName, "IAGA2002/2024/02/abc20240229vmin.min");
+
+    const auto files = FilesUnder("IAGA2002");
+    ASSERT_EQ(files.size(), 4u);
+    const int head = 16;
+    EXPECT_EQ(files[0], fs::path("IAGA2002/2024/02/abc20240228vmin.min"));
+    EXPECT_EQ(CountLines(ReadWholeFile(files[0])), head + 1440);
+    EXPECT_EQ(CountLines(ReadWholeFile(files[1])), head + 86400);
+    EXPECT_EQ(CountLines(ReadWholeFile(files[2])), head + 2);
+    EXPECT_EQ(CountLines(ReadWholeFile(files[3])), head + 120);
+    // The minute record is the filter's output, the very value of the INTERMAGNET record.
+    const std::string minutes = ReadWholeFile(files[2]);
+    EXPECT_EQ(minutes.substr(minutes.size() - 72, 70),
+              "2024-02-29 00:01:00.000 060     21018.00  -1218.00  45001.80  88888.00");
+    EXPECT_EQ(FilesUnder("INTERMAGNET").size(), 2u);
+}
+
+// Settings that break the rules, or minute files beside five-second values: said once, no such
+// files, and the archive and INTERMAGNET files record as always.
+TEST_F(AcquisitionRun, IagaSettingsThatCannotBeWrittenAreNoticedOnceAndLeftOut) {
+    TRunSettings settings = PassThrough();
+    settings.Iaga.SecondFiles = true;
+    settings.IntermagnetHeader.IDC = "AB";
+    TAcquisitionRun broken(settings, Handler);
+    broken.CreateWriters();
+    ASSERT_EQ(broken.Notices().size(), 1u);
+    EXPECT_EQ(broken.Notices()[0], "No IAGA-2002 files in this run: The IAGA code (the IDC) must "
+                                   "be three letters or digits, not \"AB\"");
+    EXPECT_FALSE(broken.IagaSecondFile());
+
+    settings.IntermagnetHeader.IDC = "ABC";
+    settings.Iaga.Header.Latitude = settings.Iaga.Header.Longitude = "1";
+    settings.Iaga.Header.Elevation = "1";
+    settings.Iaga.MinuteFiles = true;
+    settings.MinuteOr5Seconds = 1;
+    auto run = StartRun(settings);
+    ASSERT_EQ(run->Notices().size(), 1u);
+    EXPECT_NE(run->Notices()[0].find("need one-minute values"), std::string::npos);
+    EXPECT_FALSE(run->IagaMinuteFile());
+    for (int i = 0; i < 10; ++i) Terminal.Write(Line(Start, i) + "\r\n");
+    ASSERT_TRUE(ServeHandOffsUntil([this] { return Handler.Records.size() == 10; }, 20000));
+    run->Stop();
+    EXPECT_EQ(FilesUnder("ARCHIVE").size(), 1u);
+    EXPECT_EQ(FilesUnder("IAGA2002").size(), 1u);  // the second file only
 }

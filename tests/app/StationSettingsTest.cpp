@@ -27,6 +27,8 @@ TStationSettings Changed() {
     s.IntermagnetHeader = {"ABC", "XYZF", "EDI", "0423", "0112", "012345"};
     s.FilterCoefficientTexts = {"0.25", "0.5", "2.5E-1"};
     s.FilterCoefficients = {0.25, 0.5, 0.25};
+    s.Iaga.SecondFiles = true;
+    s.Iaga.Header = {"Net", "Abc", "45.5", "12", "100", "HEZF", "HDZ", "5 Hz"};
     return s;
 }
 
@@ -63,6 +65,9 @@ TEST(StationSettings, SaveThenLoadGivesTheSameRecordInTheKnownLayout) {
     EXPECT_THAT(text, HasSubstr("[Intermagnet]\nminuteor5seconds=1\nIDC=ABC\nCOMP=XYZF\nGIN=EDI\n"
                                 "COLA=0423\nLONG=0112\nDECBAS=012345\n"));
     EXPECT_THAT(text, HasSubstr("[Filter]\nC0=0.25\nC1=0.5\nC2=2.5E-1\n"));  // texts as entered
+    EXPECT_THAT(text, HasSubstr("[IAGA2002]\nSecondFiles=1\nMinuteFiles=0\nSourceOfData=Net\n"
+                                "StationName=Abc\nLatitude=45.5\nLongitude=12\nElevation=100\n"
+                                "Reported=HEZF\nSensorOrientation=HDZ\nDigitalSampling=5 Hz\n"));
 }
 
 TEST(StationSettings, HeaderTextsAreCutAndOddValuesGiveDefaults) {

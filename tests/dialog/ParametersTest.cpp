@@ -2,8 +2,10 @@
 // applied after OK; and the controls' captions and length limits.
 #include "DialogFixture.h"
 
+#include "recording/dialog/IagaGroup.h"
 #include "recording/dialog/IntermagnetParameters.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,7 +22,7 @@ using TParametersTest = TDialogTest;
 // Runs the dialog modally while `whileShown` acts on it from the event loop. Should the dialog
 // refuse every close, a guard ends the run so the test fails instead of hanging.
 bool EditWhile(TIntermagnetForm& form, TIntermagnetHeader& header, int& interval,
-               std::function<void()> whileShown) {
+               std::function<void()> whileShown, TIagaSettings* iagaSettings = nullptr) {
     QTimer::singleShot(0, &form, whileShown);
     QTimer guard;
     guard.setSingleShot(true);
@@ -29,7 +31,8 @@ bool EditWhile(TIntermagnetForm& form, TIntermagnetHeader& header, int& interval
         form.hide();
     });
     guard.start(10000);
-    return EditIntermagnetParameters(form, header, interval);
+    TIagaSettings iaga;
+    return EditIntermagnetParameters(form, header, interval, iagaSettings ? *iagaSettings : iaga);
 }
 
 void ReplaceText(QLineEdit* edit, const QString& text) {
@@ -224,3 +227,46 @@ TEST_F(TParametersTest, ABadTextAtApplyLeavesTheFilterArraysUnchanged) {
 }
 
 }  // namespace
+
+// The IAGA-2002 group: shown from and applied to the settings; while a kind of file is on, OK
+// names a broken rule (the IDC included, which is the IAGA code) and keeps the dialog open.
+TEST_F(TParametersTest, IagaEntriesAreCheckedOnlyWhileIagaFilesAreOn) {
+    TIagaSettings iaga;
+    iaga.Header.Latitude = "north";  // harmless while both kinds are off
+    TIntermagnetHeader header;
+    int interval = 0;
+    std::vector<bool> shown;
+    ASSERT_TRUE(EditWhile(
+        Form, header, interval,
+        [&] {
+            TIagaGroup* group = Form.IagaGroup();
+            EXPECT_EQ(group->Field("Latitude")->text(), QStringLiteral("north"));
+            EXPECT_EQ(group->Reported()->currentText(), QStringLiteral("XYZF"));
+            EXPECT_EQ(group->Field("DigitalSampling")->text(), QStringLiteral("1 second"));
+            group->MinuteFiles()->setChecked(true);
+            ReplaceText(Form.IDC(), QStringLiteral("AB"));
+            Form.OKBtn()->click();
+            shown.push_back(Form.isVisible());
+            ReplaceText(Form.IDC(), QStringLiteral("NGK"));
+            Form.OKBtn()->click();
+            shown.push_back(Form.isVisible());
+            ReplaceText(group->Field("Latitude"), QStringLiteral("52.07"));
+            ReplaceText(group->Field("Longitude"), QStringLiteral("12.68"));
+            ReplaceText(group->Field("Elevation"), QStringLiteral("78"));
+            group->Reported()->setCurrentIndex(1);
+            Form.OKBtn()->click();
+        },
+        &iaga));
+    EXPECT_THAT(shown, ElementsAre(true, true));
+    ASSERT_EQ(Notes.ErrorBoxes().size(), 2u);
+    EXPECT_EQ(Notes.ErrorBoxes()[0],
+              "IAGA-2002 files: The IAGA code (the IDC) must be three letters or digits, not \"AB\"");
+    EXPECT_EQ(Notes.ErrorBoxes()[1],
+              "IAGA-2002 files: Latitude must be a number of degrees from -90 to 90, not \"north\"");
+    EXPECT_EQ(header.IDC, "NGK");
+    EXPECT_TRUE(iaga.MinuteFiles);
+    EXPECT_FALSE(iaga.SecondFiles);
+    EXPECT_EQ(iaga.Header.Latitude, "52.07");
+    EXPECT_EQ(iaga.Header.Reported, "HEZF");
+    EXPECT_EQ(EffectiveSensorOrientation(iaga.Header), "HEZ");
+}

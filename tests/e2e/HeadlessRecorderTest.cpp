@@ -17,10 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A settings file for a one-minute INTERMAGNET run with a pass-through filter.
+// A settings file for a one-minute INTERMAGNET run with a pass-through filter, and both
+// IAGA-2002 products.
 std::string WriteSettings(const TTempDir& directory) {
     const std::string name = directory.File("station.ini");
-    WriteWholeFile(name, "[Intermagnet]\r\nIDC=TST\r\n[Filter]\r\nC0=1\r\n");
+    WriteWholeFile(name, "[Intermagnet]\r\nIDC=TST\r\n[Filter]\r\nC0=1\r\n[IAGA2002]\r\n"
+                         "SecondFiles=1\r\nMinuteFiles=1\r\nLatitude=45\r\nLongitude=10\r\n"
+                         "Elevation=0\r\n");
     return name;
 }
 
@@ -65,6 +68,9 @@ TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigt
     const std::string log = recorder->ErrorOutput();
     EXPECT_NE(log.find("archive file: ARCHIVE/2024/02/20240229000000.orv"), std::string::npos);
     EXPECT_NE(log.find("INTERMAGNET file: INTERMAGNET/2024/02/Feb2924.TST"), std::string::npos);
+    EXPECT_NE(log.find("IAGA-2002 file: IAGA2002/2024/02/tst20240229vsec.sec"), std::string::npos);
+    EXPECT_NE(log.find("IAGA-2002 file: IAGA2002/2024/02/tst20240229vmin.min"), std::string::npos);
+    EXPECT_EQ(FilesUnder("IAGA2002").size(), 4u);
     EXPECT_NE(log.find("bad line: Could not create LogicalPacket from received string:<"),
               std::string::npos);
     // A burst of bad lines is logged ten at a time, the rest counted.

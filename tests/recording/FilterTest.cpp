@@ -7,22 +7,18 @@
 
 namespace {
 
-// Installs coefficients for one test and leaves the process-wide filter empty afterwards.
 class TFilterTest : public ::testing::Test {
 protected:
     void Use(std::vector<double> coefficients) {
-        FilterCoefficients = std::move(coefficients);
-        ClearFilter();
-    }
-    void TearDown() override {
-        FilterCoefficients.clear();
-        ClearFilter();
+        Filter.SetCoefficients(std::move(coefficients));
+        Filter.ClearFilter();
     }
     static TDateTime Second(int s) { return EncodeDateTime(2024, 1, 5, 0, 0, s); }
-    static std::optional<TFilterValue> Feed(double value, TDateTime time) {
+    std::optional<TFilterValue> Feed(double value, TDateTime time) {
         const std::array<double, 1> values{value};
-        return FilterSample(values, time);
+        return Filter.FilterSample(values, time);
     }
+    TFilter Filter;
 };
 
 }  // namespace
@@ -30,13 +26,13 @@ protected:
 TEST_F(TFilterTest, WithoutCoefficientsGivesNothingAndStoresNothing) {
     Use({});
     for (int s = 0; s < 5; ++s) EXPECT_FALSE(Feed(1.0, Second(s)));
-    EXPECT_EQ(FilterWindow.Size(), 0u);
+    EXPECT_EQ(Filter.Window().Size(), 0u);
 }
 
 TEST_F(TFilterTest, SingleUnitCoefficientPassesEverySampleThrough) {
     Use({1.0});
     const std::array<double, 5> five{1, 2, 3, 4, 5};
-    const auto out = FilterSample(five, Second(7));
+    const auto out = Filter.FilterSample(five, Second(7));
     ASSERT_TRUE(out);
     EXPECT_EQ(out->Values, std::vector<double>(five.begin(), five.end()));
     EXPECT_EQ(out->Time, Second(7));
@@ -60,16 +56,16 @@ TEST_F(TFilterTest, WeightsOldestFirstAndStampsTheMiddleSample) {
         EXPECT_DOUBLE_EQ(out->Values[0], 100.0 + s - 3);
         EXPECT_EQ(out->Time, Second(s - 1));  // entry N div 2 = the third of four
     }
-    EXPECT_EQ(FilterWindow.Size(), 4u);
-    EXPECT_EQ(FilterWindow[0].Time, Second(6));
+    EXPECT_EQ(Filter.Window().Size(), 4u);
+    EXPECT_EQ(Filter.Window()[0].Time, Second(6));
 }
 
 TEST_F(TFilterTest, ClearFilterRestartsTheFilling) {
     Use({0.5, 0.5});
     EXPECT_FALSE(Feed(1, Second(0)));
     EXPECT_TRUE(Feed(3, Second(1)));
-    ClearFilter();
-    EXPECT_EQ(FilterWindow.Size(), 0u);
+    Filter.ClearFilter();
+    EXPECT_EQ(Filter.Window().Size(), 0u);
     EXPECT_FALSE(Feed(5, Second(2)));
     const auto out = Feed(7, Second(3));
     ASSERT_TRUE(out);
@@ -79,7 +75,7 @@ TEST_F(TFilterTest, ClearFilterRestartsTheFilling) {
 TEST_F(TFilterTest, ChangedLengthKeepsTheNewestSamples) {
     Use({0.0, 0.0, 0.0, 1.0});
     for (int s = 0; s < 4; ++s) Feed(s, Second(s));
-    FilterCoefficients = {1.0, 0.0};  // the window shrinks to the newest entries
+    Filter.SetCoefficients({1.0, 0.0});  // the window shrinks to the newest entries
     const auto out = Feed(4, Second(4));
     ASSERT_TRUE(out);
     EXPECT_DOUBLE_EQ(out->Values[0], 3.0);
@@ -90,5 +86,5 @@ TEST_F(TFilterTest, MoreChannelsThanTheWindowHoldsIsARangeError) {
     Use({0.5, 0.5});
     Feed(1, Second(0));
     const std::array<double, 2> two{1, 2};
-    EXPECT_THROW(FilterSample(two, Second(1)), ERangeError);
+    EXPECT_THROW(Filter.FilterSample(two, Second(1)), ERangeError);
 }

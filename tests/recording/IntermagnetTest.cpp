@@ -52,14 +52,7 @@ void ExpectSameFile(const std::string& actualPath, const std::string& expectedNa
 class TIntermagnetTest : public ::testing::Test {
 protected:
     TIntermagnetTest() : FDir(true) {}
-    ~TIntermagnetTest() override {
-        FilterCoefficients.clear();
-        ClearFilter();
-    }
-    static void UseFilter(std::vector<double> coefficients) {
-        FilterCoefficients = std::move(coefficients);
-        ClearFilter();
-    }
+    void UseFilter(std::vector<double> coefficients) { FFilter = TFilter(std::move(coefficients)); }
     // As the run controller creates it: the IDC is also the extension.
     static std::unique_ptr<TIntermagnetDataFile> Writer(int interval) {
         auto writer = std::make_unique<TIntermagnetDataFile>(interval, "ABC", "HDZF", "GHI",
@@ -67,19 +60,23 @@ protected:
         writer->SetExtension(writer->IDC());
         return writer;
     }
-    static std::string Feed(TIntermagnetDataFile& writer, TDateTime time, double x, double y,
-                            double z) {
-        const std::array<double, 5> values{x, y, z, 21.5, 20.2};
+    // Through the filter, as the run feeds the writer.
+    std::string Feed(TIntermagnetDataFile& writer, TDateTime time, double x, double y, double z) {
+        const std::array<double, 3> values{x, y, z};
         std::string line = "not cleared";
-        writer.WriteDataFileT(values, time, line);
+        if (const auto output = FFilter.FilterSample(values, time))
+            writer.WriteDataFileT(*output, line);
+        else
+            line.clear();
         return line;
     }
     // A linear ramp, so that a symmetric filter returns the middle sample's values.
-    static std::string FeedRamp(TIntermagnetDataFile& writer, TDateTime time, int k) {
+    std::string FeedRamp(TIntermagnetDataFile& writer, TDateTime time, int k) {
         return Feed(writer, time, 21000 + 0.1 * k, -1500 - 0.1 * k, 45000 + 0.2 * k);
     }
 
     TTempDir FDir;
+    TFilter FFilter;
 };
 
 }  // namespace

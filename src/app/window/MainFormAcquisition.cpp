@@ -11,6 +11,7 @@
 #include "app/window/ChannelGraphs.h"
 #include "app/window/DataFileViewer.h"
 #include "app/window/RecentFilesMenu.h"
+#include "recording/Filter.h"
 #include "recording/TextWithTimeDataFile.h"
 #include "ui/IntermagnetTextForm.h"
 #include "ui/TextForm.h"
@@ -46,6 +47,8 @@ void TOstrelMainForm::StartAcquisition() {
         settings.AutoCreateIntermagnet = FAutoCreateIntermagnet;
         settings.MinuteOr5Seconds = FMinuteOr5Seconds;
         settings.IntermagnetHeader = FIntermagnetHeader;
+        settings.FilterCoefficients = FilterCoefficients;
+        settings.Iaga = FIagaSettings;
         FRun = std::make_unique<TAcquisitionRun>(settings, *this);
         FRunStatus.Starting(FRun->PortName());
         FRun->CreateSemaphoreAndProcessing();
@@ -53,7 +56,9 @@ void TOstrelMainForm::StartAcquisition() {
         SetViewMode(false);
         SetControlsAcquiring();
         RefreshReport();
-        FRun->CreateWriters();  // clears the filter, then the INTERMAGNET and archive writers
+        FRun->CreateWriters();  // the run's filter, then the INTERMAGNET, archive and IAGA-2002 writers
+        for (const std::string& notice : FRun->Notices()) FRunStatus.AddNotice(notice);
+        RefreshReport();
         FGraphs->ClearGraphs();
         FRun->TrialOpen();
         FRun->StartReader();
@@ -103,9 +108,9 @@ void TOstrelMainForm::HandleSample(const TLogicalPacket& packet) {
         try {
             record = FRun->RecordSample(packet);
         } catch (const EBasicException& error) {
-            // The archive line was written before the INTERMAGNET writer failed: its file still
+            // The archive line was written before a derived product failed: its file still
             // belongs in the caption.
-            if (error.SourceClass() == "TIntermagnetDataFile" && FRun->ArchiveFile())
+            if (error.SourceClass() != "TTextDateFile" && FRun->ArchiveFile())
                 ShowFileInCaption(FRun->ArchiveFile()->GetFileName());
             throw;
         }

@@ -60,7 +60,8 @@ void TOstrelMainForm::Options1Click() {
 }
 
 void TOstrelMainForm::Parameters1Click() {
-    if (FIntermagnetForm) EditIntermagnetParameters(*FIntermagnetForm, FIntermagnetHeader, FMinuteOr5Seconds);
+    if (FIntermagnetForm) EditIntermagnetParameters(*FIntermagnetForm, FIntermagnetHeader, FMinuteOr5Seconds,
+                                  FIagaSettings);
 }
 
 void TOstrelMainForm::ShowReport(TReportKind kind, const std::string& text) {

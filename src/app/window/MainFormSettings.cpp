@@ -64,6 +64,7 @@ TStationSettings TOstrelMainForm::CurrentSettings() const {
     settings.AutoCreateIntermagnet = FAutoCreateIntermagnet;
     settings.MinuteOr5Seconds = FMinuteOr5Seconds;
     settings.IntermagnetHeader = FIntermagnetHeader;
+    settings.Iaga = FIagaSettings;
     settings.FilterCoefficientTexts = FilterCoefficientTexts;
     settings.FilterCoefficients = FilterCoefficients;
     return settings;
@@ -82,6 +83,7 @@ void TOstrelMainForm::ApplySettings(const TStationSettings& settings) {
     FAutoCreateIntermagnet = settings.AutoCreateIntermagnet;
     FMinuteOr5Seconds = settings.MinuteOr5Seconds;
     FIntermagnetHeader = settings.IntermagnetHeader;
+    FIagaSettings = settings.Iaga;
     FilterCoefficientTexts = settings.FilterCoefficientTexts;
     FilterCoefficients = settings.FilterCoefficients;
 }

@@ -20,6 +20,7 @@
 #include "acquisition/COMPortSettings.h"
 #include "acquisition/Notifier.h"
 #include "acquisition/SampleHandler.h"
+#include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
 #include "app/RecentFiles.h"
 #include "app/SerialDeviceSettings.h"
@@ -94,6 +95,8 @@ public:
     void SetMinuteOr5Seconds(int value) { FMinuteOr5Seconds = value; }
     const TIntermagnetHeader& IntermagnetHeader() const { return FIntermagnetHeader; }
     void SetIntermagnetHeader(const TIntermagnetHeader& header) { FIntermagnetHeader = header; }
+    const TIagaSettings& IagaSettings() const { return FIagaSettings; }
+    void SetIagaSettings(const TIagaSettings& settings) { FIagaSettings = settings; }
     // The devices of the COM names, as stored in the settings file and applied to the process.
     const TSerialDeviceMap& SerialDevices() const { return FSerialDevices; }
     const std::string& SettingsFileName() const { return FSettingsFileName; }
@@ -218,6 +221,7 @@ private:
     bool FAutoCreateIntermagnet = false;
     int FMinuteOr5Seconds = 0;
     TIntermagnetHeader FIntermagnetHeader;
+    TIagaSettings FIagaSettings;
     TSerialDeviceMap FSerialDevices;
     std::string FViewedFileName;
     std::string FCommandLineArgument;

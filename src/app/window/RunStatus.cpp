@@ -23,6 +23,7 @@ void TRunStatus::Starting(const std::string& portName) {
     FDetail.clear();
     FWriteFailure.clear();
     FMessage.clear();
+    FNotices.clear();
     FSamples = 0;
     FBadLineReports = 0;
     FDroppedLines = 0;
@@ -80,6 +81,11 @@ void TRunStatus::Report(TReportKind kind, const std::string& text) {
     }
 }
 
+void TRunStatus::AddNotice(const std::string& text) {
+    if (!FNotices.empty()) FNotices += " | ";
+    FNotices += OneLine(text);
+}
+
 void TRunStatus::SetDroppedLines(std::uint64_t count) {
     if (FState != TState::Idle) FDroppedLines = std::max(FDroppedLines, count);
 }
@@ -106,7 +112,7 @@ TRunStatus::TLevel TRunStatus::Level() const {
         break;
     }
     if (!FWriteFailure.empty()) return TLevel::Error;
-    return BadLines() > 0 ? TLevel::Warning : TLevel::Normal;
+    return BadLines() > 0 || !FNotices.empty() ? TLevel::Warning : TLevel::Normal;
 }
 
 std::string TRunStatus::RunText() const {
@@ -140,5 +146,6 @@ std::string TRunStatus::Text() const {
         text += " | Bad lines: " + std::to_string(BadLines());
         if (!FLastBadLine.empty()) text += ", last: " + FLastBadLine;
     }
+    if (!FNotices.empty()) text += " | " + FNotices;
     return text;
 }

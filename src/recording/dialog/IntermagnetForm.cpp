@@ -2,6 +2,7 @@
 #include "recording/dialog/IntermagnetForm.h"
 
 #include "recording/dialog/CoefficientGrid.h"
+#include "recording/dialog/IagaGroup.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -59,7 +60,11 @@ TIntermagnetForm::TIntermagnetForm(QWidget* parent) : QDialog(parent) {
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(BuildFilterGroup());
-    groups->addWidget(BuildHeaderGroup(), 1);
+    auto* products = new QVBoxLayout;
+    products->addWidget(BuildHeaderGroup());
+    FIagaGroup = new TIagaGroup(this);
+    products->addWidget(FIagaGroup, 1);
+    groups->addLayout(products, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -219,5 +224,7 @@ void TIntermagnetForm::SetPlacementStorage(std::unique_ptr<QObject> storage) {
 
 void TIntermagnetForm::done(int result) {
     if (!CheckCoefficients()) return;
+    if (result == QDialog::Accepted && !FIagaGroup->CheckEntries(FIDC->text().toStdString(), FIDC))
+        return;
     QDialog::done(result);
 }

@@ -29,6 +29,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class TCoefficientGrid;
+class TIagaGroup;
 
 // "Invalid filter coefficient C<index>".
 std::string InvalidCoefficientText(int index);
@@ -60,6 +61,7 @@ public:
     QLineEdit* COLA() const { return FCOLA; }
     QLineEdit* LONG() const { return FLONG; }
     QLineEdit* DECBAS() const { return FDECBAS; }
+    TIagaGroup* IagaGroup() const { return FIagaGroup; }
 
     // The header fields: shown as given, read back as they stand (each field holds at most its
     // text's maximum length).
@@ -100,7 +102,8 @@ public:
     void SetPlacementStorage(std::unique_ptr<QObject> storage);
     QObject* PlacementStorage() const { return FPlacementStorage.get(); }
 
-    // Every way of closing the dialog ends here; it refuses while a coefficient is invalid.
+    // Every way of closing the dialog ends here; it refuses while a coefficient is invalid, and
+    // OK refuses IAGA-2002 entries that break their rules while IAGA-2002 files are on.
     void done(int result) override;
 
 private:
@@ -121,6 +124,7 @@ private:
     QLineEdit* FCOLA = nullptr;
     QLineEdit* FLONG = nullptr;
     QLineEdit* FDECBAS = nullptr;
+    TIagaGroup* FIagaGroup = nullptr;
 
     TFilterFileChooser FOpenFileChooser = ChooseFilterFileToOpen;
     TFilterFileChooser FSaveFileChooser = ChooseFilterFileToSave;

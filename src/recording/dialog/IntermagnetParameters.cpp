@@ -4,6 +4,7 @@
 #include "acquisition/NumberText.h"
 #include "acquisition/RuntimeErrors.h"
 #include "recording/Filter.h"
+#include "recording/dialog/IagaGroup.h"
 #include "recording/dialog/IntermagnetForm.h"
 
 #include <string>
@@ -41,8 +42,10 @@ bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& head
 }
 
 bool EditIntermagnetParameters(TIntermagnetForm& form, TIntermagnetHeader& header,
-                               int& minuteOr5Seconds) {
+                               int& minuteOr5Seconds, TIagaSettings& iaga) {
     FillIntermagnetForm(form, header, minuteOr5Seconds);
+    form.IagaGroup()->ShowSettings(iaga);
     if (form.exec() != QDialog::Accepted) return false;
+    iaga = form.IagaGroup()->EnteredSettings();
     return ApplyIntermagnetForm(form, header, minuteOr5Seconds);
 }

@@ -3,6 +3,7 @@
 // window's state and the process-wide coefficient texts, show it, and after OK copy the values
 // back. Only called while no acquisition runs: the filter arrays must not change during a run.
 
+#include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
 
 class TIntermagnetForm;
@@ -22,5 +23,6 @@ bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& head
                           int& minuteOr5Seconds);
 
 // Fill, show modally, apply on OK. True when the dialog ended with OK and everything was applied.
+// The IAGA-2002 group shows `iaga` and gives it back after OK.
 bool EditIntermagnetParameters(TIntermagnetForm& form, TIntermagnetHeader& header,
-                               int& minuteOr5Seconds);
+                               int& minuteOr5Seconds, TIagaSettings& iaga);

@@ -1,0 +1,3 @@
+#include "app/ProgramVersion.h"
+
+std::string ProgramNameAndVersion() { return std::string("orvant3k ") + ORVANT_VERSION; }

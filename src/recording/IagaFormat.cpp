@@ -1,0 +1,124 @@
+#include "recording/IagaFormat.h"
+
+#include "acquisition/DateTime.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+std::string Fitted(std::string_view text, std::size_t width) {
+    std::string out(text.substr(0, width));
+    out.resize(width, ' ');
+    return out;
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = AsciiUpper(c);
+    return out;
+}
+
+void AppendTwoDigits(std::string& line, int value) {
+    line += static_cast<char>('0' + value / 10);
+    line += static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
+std::string IagaHeaderLine(std::string_view label, std::string_view value) {
+    return " " + Fitted(label, 23) + Fitted(value, 44) + " |";
+}
+
+std::string IagaCommentLine(std::string_view text) { return " # " + Fitted(text, 65) + " |"; }
+
+std::string IagaColumnsLine(std::string_view code, std::string_view elements) {
+    std::string line = "DATE       TIME         DOY  ";
+    for (char element : elements) line += "   " + Fitted(Upper(code) + element, 7);
+    return line + "|";
+}
+
+void AppendIagaValue(std::string& line, double value) {
+    char text[32];
+    std::size_t length = 0;
+    if (std::isfinite(value) && std::fabs(value) < 1e9) {
+        const auto [end, error] =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+        if (error == std::errc()) length = static_cast<std::size_t>(end - text);
+    }
+    std::string_view written(text, length);
+    if (written == "-0.00") written = "0.00";
+    if (length == 0 || written.size() > 9 || written == IagaMissingValue ||
+        written == IagaNotObservedValue)
+        written = IagaMissingValue;
+    line += ' ';
+    line.append(9 - written.size(), ' ');
+    line += written;
+}
+
+std::vector<std::string> IagaStationComments(std::string_view program, std::int32_t interval,
+                                             std::size_t coefficients) {
+    std::vector<std::string> comments{
+        "Recorded live by " + std::string(program),
+        "F is not observed: it is given as 88888.00 throughout",
+    };
+    if (interval == 60)
+        comments.push_back("Filter: " + std::to_string(coefficients) +
+                           " FIR coefficients, each value centred on its minute");
+    else
+        comments.push_back("Unfiltered: each record is the first sample of its second");
+    return comments;
+}
+
+std::string IagaFileHead(const std::string& code, const TIagaHeader& header,
+                         std::int32_t interval, const std::vector<std::string>& comments) {
+    const std::pair<const char*, std::string> fields[] = {
+        {"Format", "IAGA-2002"},
+        {"Source of Data", header.SourceOfData},
+        {"Station Name", header.StationName},
+        {"IAGA CODE", Upper(code)},
+        {"Geodetic Latitude", header.Latitude},
+        {"Geodetic Longitude", header.Longitude},
+        {"Elevation", header.Elevation},
+        {"Reported", header.Reported},
+        {"Sensor Orientation", EffectiveSensorOrientation(header)},
+        {"Digital Sampling", header.DigitalSampling},
+        {"Data Interval Type", interval == 60 ? "Filtered 1-minute" : "1-second"},
+        {"Data Type", "variation"},
+    };
+    std::string head;
+    for (const auto& [label, value] : fields) head += IagaHeaderLine(label, value) + "\r\n";
+    for (const std::string& comment : comments) head += IagaCommentLine(comment) + "\r\n";
+    return head + IagaColumnsLine(code, header.Reported) + "\r\n";
+}
+
+TIagaDate IagaDate(std::int64_t day) {
+    const TDateTime time = static_cast<double>(day);
+    const TDateParts parts = DecodeDate(time);
+    const std::int64_t dayOfYear = day - static_cast<std::int64_t>(EncodeDate(parts.Year, 1, 1)) + 1;
+    char text[16];
+    std::string date;
+    date += std::string_view(text, std::to_chars(text, text + sizeof text, parts.Year).ptr - text);
+    date += '-';
+    AppendTwoDigits(date, parts.Month);
+    date += '-';
+    AppendTwoDigits(date, parts.Day);
+    std::string doy = std::to_string(dayOfYear);
+    doy.insert(0, 3 - doy.size(), '0');
+    return {date, doy};
+}
+
+void AppendIagaStamp(std::string& line, const TIagaDate& date, std::int32_t secondOfDay) {
+    line += date.Date;
+    line += ' ';
+    AppendTwoDigits(line, secondOfDay / 3600);
+    line += ':';
+    AppendTwoDigits(line, secondOfDay / 60 % 60);
+    line += ':';
+    AppendTwoDigits(line, secondOfDay % 60);
+    line += ".000 ";
+    line += date.DayOfYear;
+    line += "   ";
+}
