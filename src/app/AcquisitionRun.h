@@ -1,9 +1,9 @@
 #pragma once
 
 #include "acquisition/COMPortSettings.h"
+#include "app/DerivedFiles.h"
 #include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
-#include "recording/Filter.h"
 
 #include <memory>
 #include <stdexcept>
@@ -46,12 +46,8 @@ private:
 };
 
 // What the recording steps did with one packet.
-struct TSampleRecord {
-    std::string ArchiveFileName;    // the archive file the line went to
-    std::string IntermagnetLine;    // the INTERMAGNET record written for it, or empty
-    std::string IntermagnetFileName;  // the INTERMAGNET file in use, or empty
-    std::string IagaSecondFileName;   // the IAGA-2002 files in use, or empty
-    std::string IagaMinuteFileName;
+struct TSampleRecord : TDerivedRecord {
+    std::string ArchiveFileName;  // the archive file the line went to
 };
 
 // One acquisition run: the chain from the serial port to the files. The window and the
@@ -98,7 +94,7 @@ public:
     TSampleRecord RecordSample(const TLogicalPacket& packet);
 
     // What the start had to say once for the whole run (IAGA-2002 files left out, and why).
-    const std::vector<std::string>& Notices() const { return FNotices; }
+    const std::vector<std::string>& Notices() const;
 
     bool HasReader() const { return FReader != nullptr; }
     bool HasObjects() const;
@@ -108,23 +104,16 @@ public:
     TComPortThread* Reader() const { return FReader.get(); }
     TProcessingThread* Processing() const { return FProcessing.get(); }
     TTextWithTimeDataFile* ArchiveFile() const { return FArchiveFile.get(); }
-    TIntermagnetDataFile* IntermagnetFile() const { return FIntermagnetFile.get(); }
-    TIagaDataFile* IagaSecondFile() const { return FIagaSecondFile.get(); }
-    TIagaDataFile* IagaMinuteFile() const { return FIagaMinuteFile.get(); }
-    const TFilter& Filter() const { return FFilter; }
+    TIntermagnetDataFile* IntermagnetFile() const;
+    TIagaDataFile* IagaSecondFile() const;
+    TIagaDataFile* IagaMinuteFile() const;
 
 private:
-    void CreateIagaWriters();
-
     const TRunSettings FSettings;
     TSampleHandler& FHandler;
     std::unique_ptr<TPacketSemaphore> FSemaphore;
     std::unique_ptr<TProcessingThread> FProcessing;
-    std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
+    std::unique_ptr<TDerivedFiles> FDerived;
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
-    std::unique_ptr<TIagaDataFile> FIagaSecondFile;
-    std::unique_ptr<TIagaDataFile> FIagaMinuteFile;
     std::unique_ptr<TComPortThread> FReader;
-    TFilter FFilter;
-    std::vector<std::string> FNotices;
 };

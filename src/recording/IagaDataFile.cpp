@@ -155,6 +155,7 @@ void TIagaDataFile::OpenFor(std::int64_t day, std::int32_t slot) {
     if (const std::optional<std::int32_t> last = OwnLastSlot(GetFileName(), day);
         last && *last < slot) {
         ContinueFile(day, *last + 1);
+        if (OnOpen) OnOpen(*this, GetFileName());
         return;
     }
     // Not ours, or already past this record: a part-day file named by its first record.
@@ -187,6 +188,7 @@ void TIagaDataFile::StartNewFile(std::int64_t day, std::int32_t firstSlot) {
         throw;
     }
     ContinueFile(day, firstSlot);
+    if (OnOpen) OnOpen(*this, GetFileName());
 }
 
 void TIagaDataFile::ContinueFile(std::int64_t day, std::int32_t nextSlot) {

@@ -6,7 +6,7 @@
 #include "app/StationSettings.h"
 #include "recording/Filter.h"
 #include "recording/dialog/CoefficientGrid.h"
-#include "recording/dialog/FilterFile.h"
+#include "recording/FilterFile.h"
 
 #include <exception>
 

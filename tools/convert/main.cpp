@@ -1,0 +1,167 @@
+// The archive converter: rebuilds INTERMAGNET and IAGA-2002 files from the station's archive.
+#include "acquisition/ProfileFile.h"
+#include "app/SettingsLocation.h"
+#include "app/StationSettings.h"
+#include "convert/ArchiveConversion.h"
+#include "convert/ConvertCommandLine.h"
+#include "convert/ProgressBar.h"
+#include "recording/FilterFile.h"
+#include "recording/SystemMessage.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#ifndef ORVANT_VERSION
+#define ORVANT_VERSION "unknown"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+// The station's own settings file: the one the station program beside this one would read.
+std::string StationSettingsFile() {
+    const fs::path self(ExecutablePath());
+    return DefaultSettingsFileName((self.parent_path() / "orvant3k").string());
+}
+
+// The products and their settings; false (with the reason printed) when the settings or the
+// filter file cannot be used.
+bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
+    const std::string settingsFile =
+        command.SettingsFile.empty() ? StationSettingsFile() : command.SettingsFile;
+    if (!command.SettingsFile.empty() && !fs::exists(settingsFile)) {
+        std::fprintf(stderr, "orvant3k-convert: %s: %s\n", settingsFile.c_str(),
+                     SystemMessage(ENOENT).c_str());
+        return false;
+    }
+    TStationSettings settings;
+    TProfileFile file(settingsFile);
+    if (!file.ReadError().empty()) {
+        std::fprintf(stderr, "orvant3k-convert: %s: %s\n", settingsFile.c_str(),
+                     file.ReadError().c_str());
+        return false;
+    }
+    try {
+        LoadStationSettings(settings, file);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "orvant3k-convert: %s %s\n", IniFileErrorText(settingsFile).c_str(),
+                     error.what());
+        return false;
+    }
+    std::fprintf(stderr, "settings: %s\n", settingsFile.c_str());
+    products.MinuteOr5Seconds = settings.MinuteOr5Seconds;
+    products.IntermagnetHeader = settings.IntermagnetHeader;
+    products.FilterCoefficients = settings.FilterCoefficients;
+    products.Iaga = settings.Iaga;
+    const TProductChoice& choice = command.Products;
+    products.Intermagnet = choice.Any() ? choice.Intermagnet : settings.AutoCreateIntermagnet;
+    if (choice.Any()) {
+        products.Iaga.SecondFiles = choice.IagaSeconds;
+        products.Iaga.MinuteFiles = choice.IagaMinutes;
+    }
+    if (!command.FilterFile.empty()) {
+        const TFilterFileContents filter = ReadFilterFile(command.FilterFile);
+        if (!filter.ReadError.empty() || filter.Failed() || filter.Values.empty()) {
+            std::fprintf(stderr, "orvant3k-convert: %s: %s\n", command.FilterFile.c_str(),
+                         !filter.ReadError.empty() ? filter.ReadError.c_str()
+                         : filter.Failed()
+                             ? ("C" + std::to_string(filter.FailedIndex) + ": " +
+                                filter.ConversionError).c_str()
+                             : "no coefficients (section \"Filter\", keys C0, C1, ...)");
+            return false;
+        }
+        products.FilterCoefficients = filter.Values;
+    }
+    if (!products.Intermagnet && !products.Iaga.SecondFiles && !products.Iaga.MinuteFiles) {
+        std::fprintf(stderr, "orvant3k-convert: no product to write: the settings switch none on "
+                             "(choose --intermagnet, --iaga-seconds or --iaga-minutes)\n");
+        return false;
+    }
+    return true;
+}
+
+// Absolute paths, so that they still name the same files once the output folder is entered.
+std::vector<std::string> AbsolutePaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> absolute;
+    for (const std::string& path : paths) absolute.push_back(fs::absolute(path).string());
+    return absolute;
+}
+
+bool EnterOutputFolder(const std::string& folder) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error || ::chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "orvant3k-convert: %s: %s\n", folder.c_str(),
+                     (error ? error.message() : SystemMessage(errno)).c_str());
+        return false;
+    }
+    return true;
+}
+
+void PrintSummary(const TConversionSummary& summary, const std::string& outputFolder) {
+    for (const std::string& notice : summary.Notices) std::fprintf(stderr, "note: %s\n", notice.c_str());
+    for (const TRefusedLine& line : summary.FirstRefusedLines)
+        std::fprintf(stderr, "refused: %s:%llu: %s\n", line.Path.c_str(),
+                     static_cast<unsigned long long>(line.LineNumber), line.Text.c_str());
+    if (summary.LinesRefused > summary.FirstRefusedLines.size())
+        std::fprintf(stderr, "refused: %llu more lines\n",
+                     static_cast<unsigned long long>(summary.LinesRefused -
+                                                     summary.FirstRefusedLines.size()));
+    for (const std::string& failure : summary.Failures)
+        std::fprintf(stderr, "error: %s\n", failure.c_str());
+    if (summary.Stopped) std::fputs("error: stopped: too many samples could not be written\n", stderr);
+    for (const std::string& file : summary.FilesWritten)
+        std::fprintf(stderr, "written: %s/%s\n", outputFolder.c_str(), file.c_str());
+    std::fprintf(stderr, "lines read: %llu, lines refused: %llu, files written: %zu\n",
+                 static_cast<unsigned long long>(summary.LinesRead),
+                 static_cast<unsigned long long>(summary.LinesRefused),
+                 summary.FilesWritten.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TConvertCommand command;
+    try {
+        command = ParseConvertCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const EUsageError& error) {
+        std::fprintf(stderr, "orvant3k-convert: %s\n\n%s", error.what(), ConvertUsage().c_str());
+        return ExitUsage;
+    }
+    if (command.Action == TConvertCommand::TAction::Help) {
+        std::fputs(ConvertUsage().c_str(), stdout);
+        return 0;
+    }
+    if (command.Action == TConvertCommand::TAction::Version) {
+        std::printf("orvant3k-convert %s\n", ORVANT_VERSION);
+        return 0;
+    }
+
+    TConversionJob job;
+    job.FromDay = command.FromDay;
+    job.ToDay = command.ToDay;
+    if (!ReadProducts(command, job.Products)) return ExitFailure;
+    const TArchiveSearch search =
+        FindArchiveFiles(AbsolutePaths(command.Paths), command.FromDay, command.ToDay);
+    for (const std::string& error : search.Errors) std::fprintf(stderr, "error: %s\n", error.c_str());
+    job.Files = search.Files;
+    if (!EnterOutputFolder(command.OutputFolder)) return ExitFailure;
+
+    TProgressBar bar(stderr, search.TotalBytes);
+    const TConversionSummary summary =
+        TArchiveConversion(std::move(job)).Run([&bar](std::uint64_t bytes, std::uint64_t lines) {
+            bar.Update(bytes, lines);
+            return true;
+        });
+    bar.Clear();
+    PrintSummary(summary, command.OutputFolder);
+    return summary.Succeeded() && search.Errors.empty() ? 0 : ExitFailure;
+}
