@@ -79,6 +79,14 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
     if (failure) std::rethrow_exception(failure);
 }
 
+void TDerivedFiles::SetBaseDirectory(const std::string& directory) {
+    const std::string base =
+        directory.empty() || directory.back() == '/' ? directory : directory + "/";
+    FIntermagnetFile->SetBaseDirectory(base);
+    for (TIagaDataFile* file : {FIagaSecondFile.get(), FIagaMinuteFile.get()})
+        if (file) file->SetBaseDirectory(base);
+}
+
 void TDerivedFiles::SetBuffered(bool buffered) {
     for (TTextDataFile* file : {static_cast<TTextDataFile*>(FIntermagnetFile.get()),
                                 static_cast<TTextDataFile*>(FIagaSecondFile.get()),

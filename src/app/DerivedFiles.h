@@ -54,6 +54,8 @@ public:
     // Closes every file, each even after another failed; raises the first failure.
     void Finish();
 
+    // Puts the INTERMAGNET/ and IAGA2002/ trees in this folder ("" is the working directory).
+    void SetBaseDirectory(const std::string& directory);
     // Gathers each file's writes in blocks: for batch work (see TTextDataFile::SetBuffered).
     void SetBuffered(bool buffered);
 

@@ -144,7 +144,8 @@ void TIagaDataFile::WriteMissingUpTo(std::int32_t slot) {
 
 void TIagaDataFile::OpenFor(std::int64_t day, std::int32_t slot) {
     const TDateTime dayStart = static_cast<double>(day);
-    const std::string directory = "IAGA2002/" + FormatDateTime("yyyy/mm", dayStart) + "/";
+    const std::string directory =
+        FBaseDirectory + "IAGA2002/" + FormatDateTime("yyyy/mm", dayStart) + "/";
     const std::string extension = std::string(".") + Kind();
     SetFileName(directory + FCode + FormatDateTime("yyyymmdd", dayStart) + "v" + Kind() + extension);
     CreateDirectories();
@@ -241,5 +242,5 @@ void TIagaDataFile::Finish() {
 }
 
 std::string TIagaDataFile::FileText() const {
-    return BaseName().empty() ? std::string("IAGA2002/") : GetFileName();
+    return BaseName().empty() ? FBaseDirectory + "IAGA2002/" : GetFileName();
 }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -16,7 +18,16 @@ void AddOnce(std::vector<std::string>& list, const std::string& text) {
 
 TConversionSummary TArchiveConversion::Run(const TConversionProgress& progress) {
     TConversionSummary summary;
+    if (!FJob.OutputFolder.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(FJob.OutputFolder, error);
+        if (error) {
+            summary.Failures.push_back(FJob.OutputFolder + ": " + error.message());
+            return summary;
+        }
+    }
     TDerivedFiles derived(FJob.Products);
+    derived.SetBaseDirectory(FJob.OutputFolder);
     derived.SetBuffered(true);
     summary.Notices = derived.Notices();
     // Every file a writer starts, once (the writers also reopen their files as they go).

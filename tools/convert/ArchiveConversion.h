@@ -15,6 +15,7 @@ struct TConversionJob {
     TDateTime FromDay = 0;  // 0: open end
     TDateTime ToDay = 0;
     TDerivedSettings Products;
+    std::string OutputFolder;  // where the INTERMAGNET/ and IAGA2002/ trees go; "" is the working folder
 };
 
 struct TConversionSummary {
@@ -37,7 +38,7 @@ struct TConversionSummary {
 using TConversionProgress = std::function<bool(std::uint64_t bytesDone, std::uint64_t lines)>;
 
 // Reads the archive in time order and records every sample through the station's own derived
-// writers (filter, INTERMAGNET, IAGA-2002), in the working directory's trees. A line that does
+// writers (filter, INTERMAGNET, IAGA-2002), in the output folder's trees (made when missing). A line that does
 // not parse is counted, never fatal. Write failures are collected; after MaxFailedSamples
 // samples could not be written the conversion gives up (an unwritable output folder would
 // otherwise fail once per sample of a year).

@@ -25,7 +25,7 @@ struct TConvertCommand {
     TDateTime FromDay = 0;     // 0: from the first line
     TDateTime ToDay = 0;       // 0: to the last line
     TProductChoice Products;   // none chosen: those the settings switch on
-    std::string OutputFolder = ".";
+    std::string OutputFolder;  // empty: the working directory
     std::vector<std::string> Paths;
 };
 

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #ifndef ORVANT_VERSION
@@ -88,25 +87,7 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
     return true;
 }
 
-// Absolute paths, so that they still name the same files once the output folder is entered.
-std::vector<std::string> AbsolutePaths(const std::vector<std::string>& paths) {
-    std::vector<std::string> absolute;
-    for (const std::string& path : paths) absolute.push_back(fs::absolute(path).string());
-    return absolute;
-}
-
-bool EnterOutputFolder(const std::string& folder) {
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error || ::chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "orvant3k-convert: %s: %s\n", folder.c_str(),
-                     (error ? error.message() : SystemMessage(errno)).c_str());
-        return false;
-    }
-    return true;
-}
-
-void PrintSummary(const TConversionSummary& summary, const std::string& outputFolder) {
+void PrintSummary(const TConversionSummary& summary) {
     for (const std::string& notice : summary.Notices) std::fprintf(stderr, "note: %s\n", notice.c_str());
     for (const TRefusedLine& line : summary.FirstRefusedLines)
         std::fprintf(stderr, "refused: %s:%llu: %s\n", line.Path.c_str(),
@@ -119,7 +100,7 @@ void PrintSummary(const TConversionSummary& summary, const std::string& outputFo
         std::fprintf(stderr, "error: %s\n", failure.c_str());
     if (summary.Stopped) std::fputs("error: stopped: too many samples could not be written\n", stderr);
     for (const std::string& file : summary.FilesWritten)
-        std::fprintf(stderr, "written: %s/%s\n", outputFolder.c_str(), file.c_str());
+        std::fprintf(stderr, "written: %s\n", file.c_str());
     std::fprintf(stderr, "lines read: %llu, lines refused: %llu, files written: %zu\n",
                  static_cast<unsigned long long>(summary.LinesRead),
                  static_cast<unsigned long long>(summary.LinesRefused),
@@ -149,11 +130,10 @@ int main(int argc, char** argv) {
     job.FromDay = command.FromDay;
     job.ToDay = command.ToDay;
     if (!ReadProducts(command, job.Products)) return ExitFailure;
-    const TArchiveSearch search =
-        FindArchiveFiles(AbsolutePaths(command.Paths), command.FromDay, command.ToDay);
+    const TArchiveSearch search = FindArchiveFiles(command.Paths, command.FromDay, command.ToDay);
     for (const std::string& error : search.Errors) std::fprintf(stderr, "error: %s\n", error.c_str());
     job.Files = search.Files;
-    if (!EnterOutputFolder(command.OutputFolder)) return ExitFailure;
+    job.OutputFolder = command.OutputFolder;
 
     TProgressBar bar(stderr, search.TotalBytes);
     const TConversionSummary summary =
@@ -162,6 +142,6 @@ int main(int argc, char** argv) {
             return true;
         });
     bar.Clear();
-    PrintSummary(summary, command.OutputFolder);
+    PrintSummary(summary);
     return summary.Succeeded() && search.Errors.empty() ? 0 : ExitFailure;
 }
