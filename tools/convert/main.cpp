@@ -3,6 +3,7 @@
 #include "app/SettingsLocation.h"
 #include "app/StationSettings.h"
 #include "convert/ArchiveConversion.h"
+#include "convert/ConversionReport.h"
 #include "convert/ConvertCommandLine.h"
 #include "convert/ProgressBar.h"
 #include "recording/FilterFile.h"
@@ -88,23 +89,10 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
 }
 
 void PrintSummary(const TConversionSummary& summary) {
-    for (const std::string& notice : summary.Notices) std::fprintf(stderr, "note: %s\n", notice.c_str());
-    for (const TRefusedLine& line : summary.FirstRefusedLines)
-        std::fprintf(stderr, "refused: %s:%llu: %s\n", line.Path.c_str(),
-                     static_cast<unsigned long long>(line.LineNumber), line.Text.c_str());
-    if (summary.LinesRefused > summary.FirstRefusedLines.size())
-        std::fprintf(stderr, "refused: %llu more lines\n",
-                     static_cast<unsigned long long>(summary.LinesRefused -
-                                                     summary.FirstRefusedLines.size()));
-    for (const std::string& failure : summary.Failures)
-        std::fprintf(stderr, "error: %s\n", failure.c_str());
-    if (summary.Stopped) std::fputs("error: stopped: too many samples could not be written\n", stderr);
     for (const std::string& file : summary.FilesWritten)
         std::fprintf(stderr, "written: %s\n", file.c_str());
-    std::fprintf(stderr, "lines read: %llu, lines refused: %llu, files written: %zu\n",
-                 static_cast<unsigned long long>(summary.LinesRead),
-                 static_cast<unsigned long long>(summary.LinesRefused),
-                 summary.FilesWritten.size());
+    for (const std::string& line : ConversionReportLines(summary))
+        std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 }  // namespace
