@@ -14,8 +14,6 @@
 #include "recording/TextWithTimeDataFile.h"
 
 #include <exception>
-#include <optional>
-#include <span>
 
 namespace {
 
@@ -63,13 +61,14 @@ void TAcquisitionRun::CreateWriters() {
     derived.FilterCoefficients = FSettings.FilterCoefficients;
     derived.Iaga = FSettings.Iaga;
     FDerived = std::make_unique<TDerivedFiles>(derived);
+    for (const std::string& notice : FDerived->Notices())
+        Notifier().Report(TReportKind::SettingsError, notice);
     FArchiveFile = std::make_unique<TTextWithTimeDataFile>();
     FArchiveFile->SetExtension(ArchiveExtension);
 }
 
-const std::vector<std::string>& TAcquisitionRun::Notices() const {
-    static const std::vector<std::string> none;
-    return FDerived ? FDerived->Notices() : none;
+bool TAcquisitionRun::IntermagnetRefused() const {
+    return FDerived && FDerived->IntermagnetRefused();
 }
 
 TIntermagnetDataFile* TAcquisitionRun::IntermagnetFile() const {
@@ -126,6 +125,7 @@ void TAcquisitionRun::Stop() {
         if (!FReader) return;
         FReader->RequestStop();
         WaitServingHandOffs(*FReader);
+        FFinalLineCounts = LineCounts();
         FReader.reset();
     });
     // The processing thread drains the queue; its hand-offs are served while we wait.
@@ -149,6 +149,13 @@ void TAcquisitionRun::Stop() {
     });
     if (!FProcessing && !FReader) FSemaphore.reset();
     if (failure) std::rethrow_exception(failure);
+}
+
+TReaderLineCounts TAcquisitionRun::LineCounts() const {
+    if (!FReader) return FFinalLineCounts;
+    const std::uint64_t dropped = FReader->LinesDropped();
+    const std::uint64_t unparseable = FReader->LinesUnparseable();
+    return {unparseable, dropped > unparseable ? dropped - unparseable : 0};
 }
 
 TSampleRecord TAcquisitionRun::RecordSample(const TLogicalPacket& packet) {

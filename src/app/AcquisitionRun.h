@@ -5,6 +5,7 @@
 #include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -50,6 +51,12 @@ struct TSampleRecord : TDerivedRecord {
     std::string ArchiveFileName;  // the archive file the line went to
 };
 
+// The lines the reader did not queue, by reason.
+struct TReaderLineCounts {
+    std::uint64_t Unparseable = 0;  // the right length, but no instrument line
+    std::uint64_t Dropped = 0;      // the wrong length, or an over-long run without CR
+};
+
 // One acquisition run: the chain from the serial port to the files. The window and the
 // headless recorder both drive it, so both record identically; each adds its own steps
 // (controls, graphs, log) around these.
@@ -72,9 +79,10 @@ public:
 
     // The start steps, for callers that put their own steps between them.
     void CreateSemaphoreAndProcessing();
-    // Sets up the filter, creates the INTERMAGNET, archive and IAGA-2002 writers. IAGA-2002
-    // settings that break their rules, or minute files asked for beside five-second values,
-    // leave those files out of this run and add a notice.
+    // Sets up the run's filter, creates the INTERMAGNET, archive and IAGA-2002 writers. A
+    // header that breaks its rules (CheckIntermagnetHeader, CheckIagaHeader), or IAGA-2002 minute
+    // files asked for beside five-second values, is reported once (TReportKind::SettingsError)
+    // and leaves those files out of the run; the archive records.
     void CreateWriters();
     // Opens and closes the port once; EPortOpenError when it cannot be opened.
     void TrialOpen();
@@ -87,16 +95,17 @@ public:
     void Stop();
 
     // The recording steps for one packet: archive line; then the filter, once, for the
-    // INTERMAGNET writer (when automatic creation is on) and the IAGA-2002 minute writer; then
-    // the IAGA-2002 second writer. An archive failure is raised at once (nothing else is
-    // written); a failure of a derived product does not hold back the others, and the first
-    // one is raised after all have been tried.
+    // INTERMAGNET writer (when automatic creation is on and the header was accepted) and the
+    // IAGA-2002 minute writer; then the IAGA-2002 second writer. An archive failure is raised at
+    // once (nothing else is written); a failure of a derived product does not hold back the
+    // others, and the first one is raised after all have been tried.
     TSampleRecord RecordSample(const TLogicalPacket& packet);
 
-    // What the start had to say once for the whole run (IAGA-2002 files left out, and why).
-    const std::vector<std::string>& Notices() const;
-
     bool HasReader() const { return FReader != nullptr; }
+    // The reader's counts so far; after the stop, its final ones.
+    TReaderLineCounts LineCounts() const;
+    // The header broke its rules at CreateWriters: this run writes no INTERMAGNET file.
+    bool IntermagnetRefused() const;
     bool HasObjects() const;
     const TRunSettings& Settings() const { return FSettings; }
     // "COM" + (port index + 1).
@@ -116,4 +125,5 @@ private:
     std::unique_ptr<TDerivedFiles> FDerived;
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
     std::unique_ptr<TComPortThread> FReader;
+    TReaderLineCounts FFinalLineCounts;
 };

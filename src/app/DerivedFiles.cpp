@@ -10,6 +10,15 @@
 TDerivedFiles::TDerivedFiles(const TDerivedSettings& settings)
     : FIntermagnet(settings.Intermagnet), FFilter(settings.FilterCoefficients) {
     const TIntermagnetHeader& header = settings.IntermagnetHeader;
+    // A header that does not fit its fixed columns would make files no reader can take apart.
+    if (FIntermagnet && !FFilter.Coefficients().empty()) {
+        if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(header)) {
+            FIntermagnetRefused = true;
+            FIntermagnet = false;
+            FNotices.push_back("INTERMAGNET header: " + problem.Text +
+                               "; no INTERMAGNET file is written in this run");
+        }
+    }
     FIntermagnetFile = std::make_unique<TIntermagnetDataFile>(
         settings.MinuteOr5Seconds != 0 ? 5 : 60, header.IDC, header.COMP, header.GIN,
         header.COLA, header.LONG, header.DECBAS);

@@ -37,8 +37,9 @@ struct TDerivedRecord {
 // Thread rule: an object is used by one thread only (the one that records the samples).
 class TDerivedFiles {
 public:
-    // Creates the filter and the writers. IAGA-2002 settings that break their rules, or minute
-    // files asked for beside five-second values, leave those files out and add a notice.
+    // Creates the filter and the writers. An INTERMAGNET header or IAGA-2002 settings that break
+    // their rules, or minute files asked for beside five-second values, leave those files out
+    // and add a notice.
     explicit TDerivedFiles(const TDerivedSettings& settings);
     // Closes quietly, leaving the files as they are.
     ~TDerivedFiles();
@@ -59,7 +60,9 @@ public:
     // Gathers each file's writes in blocks: for batch work (see TTextDataFile::SetBuffered).
     void SetBuffered(bool buffered);
 
-    // What the creation had to say once (IAGA-2002 files left out, and why).
+    // The INTERMAGNET header broke its rules: no INTERMAGNET file is written.
+    bool IntermagnetRefused() const { return FIntermagnetRefused; }
+    // What the creation had to say once: products left out, and why.
     const std::vector<std::string>& Notices() const { return FNotices; }
 
     TIntermagnetDataFile* IntermagnetFile() const { return FIntermagnetFile.get(); }
@@ -71,6 +74,7 @@ private:
     void CreateIagaWriters(const TDerivedSettings& settings);
 
     bool FIntermagnet;
+    bool FIntermagnetRefused = false;
     TFilter FFilter;
     std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
     std::unique_ptr<TIagaDataFile> FIagaSecondFile;

@@ -81,7 +81,6 @@ bool THeadlessRecorder::Start() {
         Stop();
         return false;
     }
-    for (const std::string& notice : FRun->Notices()) FLog.Line("note: " + notice);
     FLog.Line("recording");
     return true;
 }
@@ -94,12 +93,15 @@ void THeadlessRecorder::Stop() {
     } catch (const std::exception& error) {
         FLog.Line(std::string("error while stopping: ") + error.what());
     }
+    const TReaderLineCounts lines = FRun->LineCounts();
     FRun.reset();
     FLog.FlushLeftOut();
     if (wasRunning)
         FLog.Line("stopped: " + std::to_string(FSamplesRecorded) + " samples recorded" +
                   (FSamplesFailed ? ", " + std::to_string(FSamplesFailed) + " could not be recorded"
-                                  : std::string()));
+                                  : std::string()) +
+                  ", " + std::to_string(lines.Unparseable) + " unparseable lines, " +
+                  std::to_string(lines.Dropped) + " lines dropped");
 }
 
 void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {

@@ -31,3 +31,13 @@ std::string CutToLength(std::string_view text, std::size_t maxLength);
 
 // Every text cut to its maximum length.
 TIntermagnetHeader CutToSize(const TIntermagnetHeader& header);
+
+// The first header text that cannot be written into the fixed columns of an INTERMAGNET header:
+// IDC and GIN must be one to three letters or digits, COMP one to four letters, COLA and LONG one
+// to four digits, DECBAS one to six digits (ASCII only; the writer pads the numbers with zeros).
+struct TIntermagnetHeaderProblem {
+    std::string Field;  // "IDC" .. "DECBAS"; empty when every text is fine
+    std::string Text;   // names the field, the form it needs and the text it holds
+    explicit operator bool() const { return !Field.empty(); }
+};
+TIntermagnetHeaderProblem CheckIntermagnetHeader(const TIntermagnetHeader& header);

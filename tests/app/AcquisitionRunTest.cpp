@@ -54,14 +54,15 @@ protected:
     }
     void TearDown() override { SetSerialOverride(""); }
 
-    // A filter that passes every sample through, so each minute's sample is its record.
-    static TRunSettings PassThrough() {
+    // The default header texts (the field names) do not fit the file format; these do. A
+    // filter that passes every sample through, so each minute's sample is its record.
+    static TRunSettings Settings() {
         TRunSettings settings;
+        settings.IntermagnetHeader = {"IDC", "HDZF", "EDI", "0402", "0245", "0"};
         settings.FilterCoefficients = {1.0};
         return settings;
     }
-
-    std::unique_ptr<TAcquisitionRun> StartRun(TRunSettings settings = PassThrough()) {
+    std::unique_ptr<TAcquisitionRun> StartRun(TRunSettings settings = Settings()) {
         auto run = std::make_unique<TAcquisitionRun>(settings, Handler);
         Handler.Run = run.get();
         run->Start();
@@ -107,15 +108,24 @@ TEST_F(AcquisitionRun, RecordsEveryLineInTheArchiveAndIntermagnetFilesAcrossMidn
     EXPECT_EQ(records, 4);
 }
 
-TEST_F(AcquisitionRun, WithoutAutomaticIntermagnetOnlyTheArchiveIsWritten) {
-    TRunSettings settings = PassThrough();
-    settings.AutoCreateIntermagnet = false;
-    auto run = StartRun(settings);
-    for (int i = 0; i < 120; ++i) Terminal.Write(Line(Start, i) + "\r\n");
-    ASSERT_TRUE(ServeHandOffsUntil([this] { return Handler.Records.size() == 120; }, 20000));
-    run->Stop();
-    EXPECT_EQ(FilesUnder("ARCHIVE").size(), 1u);
+TEST_F(AcquisitionRun, WithoutAutomaticIntermagnetOrWithABadHeaderOnlyTheArchiveIsWritten) {
+    TRunSettings off = Settings();
+    off.AutoCreateIntermagnet = false;
+    TRunSettings badHeader = Settings();
+    badHeader.IntermagnetHeader.COLA = "12.5";
+    for (const TRunSettings& settings : {off, badHeader}) {
+        auto run = StartRun(settings);
+        Handler.Records.clear();
+        for (int i = 0; i < 120; ++i) Terminal.Write(Line(Start, i) + "\r\n");
+        ASSERT_TRUE(ServeHandOffsUntil([this] { return Handler.Records.size() == 120; }, 20000));
+        run->Stop();
+    }
+    EXPECT_EQ(FilesUnder("ARCHIVE").size(), 2u);
     EXPECT_TRUE(FilesUnder("INTERMAGNET").empty());
+    // Said once, for the run with the bad header only.
+    EXPECT_EQ(Notifier.ReportsOf(TReportKind::SettingsError),
+              std::vector<std::string>{"INTERMAGNET header: COLA must be one to four digits, not "
+                                       "\"12.5\"; no INTERMAGNET file is written in this run"});
 }
 
 TEST_F(AcquisitionRun, StopRecordsEveryQueuedPacketBeforeTheFilesClose) {
@@ -176,14 +186,14 @@ TEST_F(AcquisitionRun, AFailedArchiveWriteSkipsTheIntermagnetStepAndTheNextPacke
 // Both IAGA-2002 products beside the INTERMAGNET writer, from one filter: across midnight the
 // first day is completed, the second runs as far as the stop.
 TEST_F(AcquisitionRun, WritesIagaSecondAndMinuteFilesBesideTheOthers) {
-    TRunSettings settings = PassThrough();
+    TRunSettings settings = Settings();
     settings.IntermagnetHeader.IDC = "AbC";
     settings.Iaga.SecondFiles = settings.Iaga.MinuteFiles = true;
     settings.Iaga.Header.Latitude = "45";
     settings.Iaga.Header.Longitude = "10";
     settings.Iaga.Header.Elevation = "0";
     auto run = StartRun(settings);
-    EXPECT_TRUE(run->Notices().empty());
+    EXPECT_TRUE(Notifier.ReportsOf(TReportKind::SettingsError).empty());
     std::string sent;
     for (int i = 0; i < 240; ++i) sent += Line(Start, i) + "\r\n";
     Terminal.Write(sent);
@@ -211,14 +221,14 @@ TEST_F(AcquisitionRun, WritesIagaSecondAndMinuteFilesBesideTheOthers) {
 // Settings that break the rules, or minute files beside five-second values: said once, no such
 // files, and the archive and INTERMAGNET files record as always.
 TEST_F(AcquisitionRun, IagaSettingsThatCannotBeWrittenAreNoticedOnceAndLeftOut) {
-    TRunSettings settings = PassThrough();
+    TRunSettings settings = Settings();
     settings.Iaga.SecondFiles = true;
     settings.IntermagnetHeader.IDC = "AB";
     TAcquisitionRun broken(settings, Handler);
     broken.CreateWriters();
-    ASSERT_EQ(broken.Notices().size(), 1u);
-    EXPECT_EQ(broken.Notices()[0], "No IAGA-2002 files in this run: The IAGA code (the IDC) must "
-                                   "be three letters or digits, not \"AB\"");
+    EXPECT_EQ(Notifier.ReportsOf(TReportKind::SettingsError),
+              std::vector<std::string>{"No IAGA-2002 files in this run: The IAGA code (the IDC) "
+                                       "must be three letters or digits, not \"AB\""});
     EXPECT_FALSE(broken.IagaSecondFile());
 
     settings.IntermagnetHeader.IDC = "ABC";
@@ -227,8 +237,9 @@ TEST_F(AcquisitionRun, IagaSettingsThatCannotBeWrittenAreNoticedOnceAndLeftOut) 
     settings.Iaga.MinuteFiles = true;
     settings.MinuteOr5Seconds = 1;
     auto run = StartRun(settings);
-    ASSERT_EQ(run->Notices().size(), 1u);
-    EXPECT_NE(run->Notices()[0].find("need one-minute values"), std::string::npos);
+    const auto reports = Notifier.ReportsOf(TReportKind::SettingsError);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[1].find("need one-minute values"), std::string::npos);
     EXPECT_FALSE(run->IagaMinuteFile());
     for (int i = 0; i < 10; ++i) Terminal.Write(Line(Start, i) + "\r\n");
     ASSERT_TRUE(ServeHandOffsUntil([this] { return Handler.Records.size() == 10; }, 20000));

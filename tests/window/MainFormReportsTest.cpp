@@ -90,10 +90,30 @@ TEST_F(MainFormReportsTest, DroppedLinesAreCountedWithTheLastReason) {
     ASSERT_TRUE(WaitForArchive(sent));
     ASSERT_TRUE(ProcessEventsUntil([this] { return Main().RunStatus().BadLines() == 2 && Beeps == 2; }));
     Settle();
-    EXPECT_TRUE(Report().endsWith(QString::fromStdString(" | Bad lines: 2, last: " + BadLineMessage(unparseable))))
+    // A line of the wrong length is reported with its length, not only beeped.
+    EXPECT_TRUE(Report().endsWith(" | Bad lines: 2, last: Dropped a line of 10 characters (61 "
+                                  "expected)"))
         << Report().toStdString();
     EXPECT_TRUE(Main().RunStatus().Recording());
     Main().StopAcquisition(false);
+}
+
+TEST_F(MainFormReportsTest, AHeaderThatBreaksItsRuleIsShownForTheRunAndWritesNoIntermagnetFile) {
+    WriteWholeFile(SettingsFile, "[Intermagnet]\nIDC=A.B\n[Filter]\nC0=1\n");
+    Make();
+    UseWindowNotifier();
+    Show();
+    StartOnTerminal();
+    const std::string sent = Send(0, 70);  // two minute marks
+    ASSERT_TRUE(WaitForArchive(sent));
+    Settle();
+    EXPECT_TRUE(Report().endsWith(" | INTERMAGNET header: IDC must be one to three letters or "
+                                  "digits, not \"A.B\"; no INTERMAGNET file is written in this run"))
+        << Report().toStdString();
+    Main().StopAcquisition(false);
+    EXPECT_EQ(Archive(), sent);
+    EXPECT_TRUE(FilesUnder("INTERMAGNET").empty());
+    EXPECT_TRUE(Boxes.empty());
 }
 
 TEST_F(MainFormReportsTest, StopSignalDuringTheStopQuestionRecordsEverythingSavesAndEnds) {
@@ -175,4 +195,31 @@ TEST_F(MainFormReportsTest, APortPluggedBackClearsThePortErrorAndRecordingGoesOn
     ASSERT_TRUE(WaitForArchive(sent + more));
     Main().StopAcquisition(false);
     EXPECT_TRUE(Boxes.empty());
+}
+
+// What the run's start says about its IAGA-2002 files stays in the report panel for the run, and
+// a failing IAGA-2002 write is named there by its file.
+TEST_F(MainFormReportsTest, IagaNoticesAndWriteFailuresAreShownInTheReport) {
+    Make();
+    UseWindowNotifier();
+    Show();
+    TIagaSettings iaga;
+    iaga.SecondFiles = iaga.MinuteFiles = true;
+    iaga.Header.Latitude = iaga.Header.Longitude = iaga.Header.Elevation = "1";
+    Main().SetIagaSettings(iaga);
+    Main().SetIntermagnetHeader({"ABC", "XYZF", "GIN", "0", "0", "0"});
+    Main().SetMinuteOr5Seconds(1);
+    WriteWholeFile("IAGA2002", "in the way");
+    StartOnTerminal();
+    const std::string sent = Send(0, 1);
+    ASSERT_TRUE(WaitForArchive(sent));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Report().startsWith("WRITE ERROR: "); }))
+        << Report().toStdString();
+    EXPECT_TRUE(Report().contains(
+        "IAGA2002/2024/01/abc20240105vsec.sec: Could not create directory IAGA2002/"))
+        << Report().toStdString();
+    EXPECT_TRUE(Report().endsWith("No IAGA-2002 minute files in this run: they need one-minute "
+                                  "values (INTERMAGNET parameters)"))
+        << Report().toStdString();
+    Main().StopAcquisition(false);
 }

@@ -1,4 +1,5 @@
 // The archive converter: rebuilds INTERMAGNET and IAGA-2002 files from the station's archive.
+#include "acquisition/NumberText.h"
 #include "acquisition/ProfileFile.h"
 #include "app/SettingsLocation.h"
 #include "app/StationSettings.h"
@@ -69,7 +70,7 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
     }
     if (!command.FilterFile.empty()) {
         const TFilterFileContents filter = ReadFilterFile(command.FilterFile);
-        if (!filter.ReadError.empty() || filter.Failed() || filter.Values.empty()) {
+        if (!filter.ReadError.empty() || filter.Failed() || filter.Texts.empty()) {
             std::fprintf(stderr, "orvant3k-convert: %s: %s\n", command.FilterFile.c_str(),
                          !filter.ReadError.empty() ? filter.ReadError.c_str()
                          : filter.Failed()
@@ -78,7 +79,9 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
                              : "no coefficients (section \"Filter\", keys C0, C1, ...)");
             return false;
         }
-        products.FilterCoefficients = filter.Values;
+        products.FilterCoefficients.clear();
+        for (const std::string& text : filter.Texts)
+            products.FilterCoefficients.push_back(StrToFloat(text));
     }
     if (!products.Intermagnet && !products.Iaga.SecondFiles && !products.Iaga.MinuteFiles) {
         std::fprintf(stderr, "orvant3k-convert: no product to write: the settings switch none on "

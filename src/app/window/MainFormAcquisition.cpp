@@ -57,8 +57,6 @@ void TOstrelMainForm::StartAcquisition() {
         SetControlsAcquiring();
         RefreshReport();
         FRun->CreateWriters();  // the run's filter, then the INTERMAGNET, archive and IAGA-2002 writers
-        for (const std::string& notice : FRun->Notices()) FRunStatus.AddNotice(notice);
-        RefreshReport();
         FGraphs->ClearGraphs();
         FRun->TrialOpen();
         FRun->StartReader();

@@ -23,11 +23,11 @@ void TRunStatus::Starting(const std::string& portName) {
     FDetail.clear();
     FWriteFailure.clear();
     FMessage.clear();
-    FNotices.clear();
     FSamples = 0;
     FBadLineReports = 0;
     FDroppedLines = 0;
     FLastBadLine.clear();
+    FSettingsProblem.clear();
 }
 
 void TRunStatus::NotStarted(const std::string& reason) {
@@ -75,15 +75,18 @@ void TRunStatus::Report(TReportKind kind, const std::string& text) {
         else
             FMessage = "Write error: " + OneLine(text);
         return;
+    case TReportKind::SettingsError:
+        if (running) {
+            // Each holds for the whole run; a run may leave out more than one product.
+            if (!FSettingsProblem.empty()) FSettingsProblem += " | ";
+            FSettingsProblem += OneLine(text);
+        } else
+            FMessage = OneLine(text);
+        return;
     case TReportKind::Info:
         if (!running) FMessage = OneLine(text);
         return;
     }
-}
-
-void TRunStatus::AddNotice(const std::string& text) {
-    if (!FNotices.empty()) FNotices += " | ";
-    FNotices += OneLine(text);
 }
 
 void TRunStatus::SetDroppedLines(std::uint64_t count) {
@@ -112,7 +115,7 @@ TRunStatus::TLevel TRunStatus::Level() const {
         break;
     }
     if (!FWriteFailure.empty()) return TLevel::Error;
-    return BadLines() > 0 || !FNotices.empty() ? TLevel::Warning : TLevel::Normal;
+    return BadLines() > 0 || !FSettingsProblem.empty() ? TLevel::Warning : TLevel::Normal;
 }
 
 std::string TRunStatus::RunText() const {
@@ -146,6 +149,6 @@ std::string TRunStatus::Text() const {
         text += " | Bad lines: " + std::to_string(BadLines());
         if (!FLastBadLine.empty()) text += ", last: " + FLastBadLine;
     }
-    if (!FNotices.empty()) text += " | " + FNotices;
+    if (!FSettingsProblem.empty()) text += " | " + FSettingsProblem;
     return text;
 }

@@ -24,10 +24,7 @@ public:
 
     // A notifier report. Port and processing reports and bad lines count only during a run.
     void Report(TReportKind kind, const std::string& text);
-    // Something the run's start says once for the whole run (a product left out, and why);
-    // shown after the run's state until the run ends.
-    void AddNotice(const std::string& text);
-    // The reader's count of dropped lines (lines of the wrong length are dropped silently).
+    // The reader's count of dropped lines, which may be ahead of the reports that arrived.
     void SetDroppedLines(std::uint64_t count);
     // The recording steps of one sample succeeded (a write failure is over) or failed.
     void SampleRecorded();
@@ -52,11 +49,11 @@ private:
     std::string FDetail;       // the port's text, or the failure's
     std::string FWriteFailure; // non-empty while samples fail to be recorded
     std::string FMessage;      // a report outside a run
-    std::string FNotices;      // the run's notices, joined
     std::uint64_t FSamples = 0;
     std::uint64_t FBadLineReports = 0;
     std::uint64_t FDroppedLines = 0;
     std::string FLastBadLine;
+    std::string FSettingsProblem;  // a setting this run cannot use, shown until the run ends
     bool FStoppedOnce = false;
 };
 

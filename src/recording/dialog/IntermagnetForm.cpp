@@ -1,6 +1,7 @@
 // The dialog's controls and layout, the header fields, the interval choice and closing.
 #include "recording/dialog/IntermagnetForm.h"
 
+#include "acquisition/Notifier.h"
 #include "recording/dialog/CoefficientGrid.h"
 #include "recording/dialog/IagaGroup.h"
 
@@ -222,9 +223,17 @@ void TIntermagnetForm::SetPlacementStorage(std::unique_ptr<QObject> storage) {
     FPlacementStorage = std::move(storage);
 }
 
+bool TIntermagnetForm::CheckHeader() {
+    const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(CutToSize(EnteredHeader()));
+    if (!problem) return true;
+    if (auto* field = findChild<QWidget*>(QString::fromStdString(problem.Field))) field->setFocus();
+    Notifier().ErrorBox(problem.Text);
+    return false;
+}
+
 void TIntermagnetForm::done(int result) {
     if (!CheckCoefficients()) return;
-    if (result == QDialog::Accepted && !FIagaGroup->CheckEntries(FIDC->text().toStdString(), FIDC))
-        return;
+    if (result == Accepted && !CheckHeader()) return;
+    if (result == Accepted && !FIagaGroup->CheckEntries(FIDC->text().toStdString(), FIDC)) return;
     QDialog::done(result);
 }

@@ -19,11 +19,10 @@ void FillIntermagnetForm(TIntermagnetForm& form, const TIntermagnetHeader& heade
 
 bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& header,
                           int& minuteOr5Seconds) {
-    header = CutToSize(form.EnteredHeader());
-    minuteOr5Seconds = form.IntervalIndex();
-
-    // All or nothing: a text that is no number must never reach the settings file, where it
-    // would stop the next start-up's reading.
+    // All or nothing: the running filter, its texts and the header change together. A text that
+    // is no number must never reach the settings file, where it would stop the next start-up's
+    // reading, and a header that breaks its rules would make unreadable files.
+    const TIntermagnetHeader entered = CutToSize(form.EnteredHeader());
     const std::vector<std::string> texts = form.CoefficientTexts();
     std::vector<double> values;
     values.reserve(texts.size());
@@ -36,6 +35,12 @@ bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& head
             return false;
         }
     }
+    if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(entered)) {
+        Notifier().ErrorBox(problem.Text);
+        return false;
+    }
+    header = entered;
+    minuteOr5Seconds = form.IntervalIndex();
     FilterCoefficientTexts = texts;
     FilterCoefficients = std::move(values);
     return true;
@@ -46,6 +51,8 @@ bool EditIntermagnetParameters(TIntermagnetForm& form, TIntermagnetHeader& heade
     FillIntermagnetForm(form, header, minuteOr5Seconds);
     form.IagaGroup()->ShowSettings(iaga);
     if (form.exec() != QDialog::Accepted) return false;
+    // With the rest or not at all.
+    if (!ApplyIntermagnetForm(form, header, minuteOr5Seconds)) return false;
     iaga = form.IagaGroup()->EnteredSettings();
-    return ApplyIntermagnetForm(form, header, minuteOr5Seconds);
+    return true;
 }
