@@ -2,15 +2,12 @@
 
 namespace {
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetterOrDigit(char c) { return IsLetter(c) || IsDigit(c); }
 
-// One to `maxLength` characters, each passing `allowed`.
-template <typename TAllowed>
-bool Fits(const std::string& text, std::size_t maxLength, TAllowed allowed) {
+// One to `maxLength` characters, each passing `allowed` (which takes ASCII only).
+bool Fits(const std::string& text, std::size_t maxLength, bool (*allowed)(char)) {
     if (text.empty() || text.size() > maxLength) return false;
     for (char c : text)
         if (!allowed(c)) return false;
@@ -18,16 +15,6 @@ bool Fits(const std::string& text, std::size_t maxLength, TAllowed allowed) {
 }
 
 }  // namespace
-
-std::string CutToLength(std::string_view text, std::size_t maxLength) {
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (IsContinuationByte(text[i])) continue;
-        if (characters == maxLength) return std::string(text.substr(0, i));
-        ++characters;
-    }
-    return std::string(text);
-}
 
 TIntermagnetHeader CutToSize(const TIntermagnetHeader& header) {
     TIntermagnetHeader cut;

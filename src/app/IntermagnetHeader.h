@@ -2,6 +2,8 @@
 // The six header texts of the INTERMAGNET files, as the user enters them and the settings file
 // keeps them. Each has a fixed width in the file format, so each is cut to its maximum length.
 
+#include "recording/TextCut.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -24,10 +26,6 @@ struct TIntermagnetHeader {
 
     bool operator==(const TIntermagnetHeader&) const = default;
 };
-
-// The first `maxLength` characters of a UTF-8 text. Characters, not bytes, are counted, so a
-// cut never splits a character into invalid bytes.
-std::string CutToLength(std::string_view text, std::size_t maxLength);
 
 // Every text cut to its maximum length.
 TIntermagnetHeader CutToSize(const TIntermagnetHeader& header);

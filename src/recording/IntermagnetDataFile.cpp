@@ -6,6 +6,7 @@
 #include "acquisition/RuntimeErrors.h"
 #include "recording/DateFormat.h"
 #include "recording/RecordStamp.h"
+#include "recording/TextCut.h"
 
 #include <charconv>
 #include <cmath>
@@ -16,13 +17,6 @@ namespace {
 
 constexpr const char* ClassText = "TIntermagnetDataFile";
 constexpr std::int32_t SecondsPerHour = 3600;
-
-// At most `length` bytes, never ending inside a UTF-8 sequence.
-std::string Cut(const std::string& text, std::size_t length) {
-    if (text.size() <= length) return text;
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-    return text.substr(0, length);
-}
 
 // Zero-padded on the left to `width`: the header's numeric fields have fixed columns.
 std::string ZeroPadded(const std::string& text, std::size_t width) {
@@ -60,12 +54,12 @@ TIntermagnetDataFile::TIntermagnetDataFile(std::int32_t interval, const std::str
                                            const std::string& cola, const std::string& lon,
                                            const std::string& decbas)
     : FInterval(interval),
-      FIDC(Cut(idc, 3)),
-      FCOMP(Cut(comp, 4)),
-      FGIN(Cut(gin, 3)),
-      FCOLA(Cut(cola, 4)),
-      FLONG(Cut(lon, 4)),
-      FDECBAS(Cut(decbas, 6)) {
+      FIDC(CutToLength(idc, 3)),
+      FCOMP(CutToLength(comp, 4)),
+      FGIN(CutToLength(gin, 3)),
+      FCOLA(CutToLength(cola, 4)),
+      FLONG(CutToLength(lon, 4)),
+      FDECBAS(CutToLength(decbas, 6)) {
     if (interval <= 0 || (SecondsPerHour / 2) % interval != 0)
         throw EBasicException::Create(
             "The record interval must divide 1800 seconds, not " + std::to_string(interval), 0,

@@ -27,7 +27,7 @@ class TIntermagnetDataFile : public TTextWithTimeDataFile {
 public:
     // `interval` in seconds (60 for minute values, 5 for five-second values) must divide half an
     // hour, so that every block ends with a whole line. The texts are cut to 3, 4, 3, 4, 4 and 6
-    // characters.
+    // characters (not bytes), as the settings cut them.
     TIntermagnetDataFile(std::int32_t interval, const std::string& idc, const std::string& comp,
                          const std::string& gin, const std::string& cola, const std::string& lon,
                          const std::string& decbas);

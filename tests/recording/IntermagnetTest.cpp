@@ -242,10 +242,11 @@ TEST_F(TIntermagnetTest, HeaderFieldsAreCutToTheirWidths) {
     TIntermagnetDataFile writer(60, "ABCD", "HDZFX", "GHIJ", "04020", "02450", "0000001");
     EXPECT_EQ(writer.HeaderLine(At(10, 26)),
               "ABC JAN0524   5 10 HDZF R GHI 04020245 000000 RRRRRRRRRRRRRRRR");
-    // A character is never cut in half.
-    TIntermagnetDataFile accented(60, "AB\xC3\x84", "\xC3\x84\xC3\x84X", "", "", "", "");
-    EXPECT_EQ(accented.IDC(), "AB");
-    EXPECT_EQ(accented.COMP(), "\xC3\x84\xC3\x84");
+    // Characters are counted, not bytes, as the settings count them.
+    TIntermagnetDataFile accented(60, "\xC3\x84\xC3\x96\xC3\x9CX", "AB\xC3\x84XY", "", "", "",
+                                  "");
+    EXPECT_EQ(accented.IDC(), "\xC3\x84\xC3\x96\xC3\x9C");
+    EXPECT_EQ(accented.COMP(), "AB\xC3\x84X");
     EXPECT_THROW(TIntermagnetDataFile(7, "", "", "", "", "", ""), EBasicException);
     EXPECT_THROW(TIntermagnetDataFile(0, "", "", "", "", "", ""), EBasicException);
 }
