@@ -3,7 +3,7 @@
 // numbers that are finite.
 
 #include "FuzzInputFile.h"
-#include "recording/dialog/FilterFile.h"
+#include "recording/FilterFile.h"
 
 #include <cmath>
 #include <cstdint>

@@ -24,6 +24,9 @@ public:
     virtual ~TNotifier() = default;
     // A modal error box (error icon, one OK button); returns when the user has closed it.
     virtual void ErrorBox(const std::string& text) = 0;
+    // A modal information box (one OK button), for the end of long work the user started;
+    // without a window it is a line of the log.
+    virtual void InfoBox(const std::string& text) { Report(TReportKind::Info, text); }
     // A modal "Yes"/"No" confirmation; true for Yes.
     virtual bool Confirm(const std::string& text) = 0;
     // The system beep.

@@ -23,3 +23,9 @@ class EInOutError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A program's arguments cannot be used; the message says which and why (exit status 2).
+class EUsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};

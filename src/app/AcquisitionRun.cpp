@@ -9,15 +9,11 @@
 #include "acquisition/PacketSemaphore.h"
 #include "acquisition/ProcessingThread.h"
 #include "acquisition/SerialDevices.h"
-#include "app/ProgramVersion.h"
-#include "recording/IagaDataFile.h"
-#include "recording/IntermagnetDataFile.h"
+#include "app/DerivedFiles.h"
 #include "recording/SystemMessage.h"
 #include "recording/TextWithTimeDataFile.h"
 
 #include <exception>
-#include <optional>
-#include <span>
 
 namespace {
 
@@ -47,8 +43,7 @@ TAcquisitionRun::~TAcquisitionRun() {
 std::string TAcquisitionRun::PortName() const { return COMPortName(FSettings.PortSettings.COMPort); }
 
 bool TAcquisitionRun::HasObjects() const {
-    return FSemaphore || FProcessing || FIntermagnetFile || FArchiveFile || FIagaSecondFile ||
-           FIagaMinuteFile || FReader;
+    return FSemaphore || FProcessing || FDerived || FArchiveFile || FReader;
 }
 
 void TAcquisitionRun::CreateSemaphoreAndProcessing() {
@@ -59,56 +54,33 @@ void TAcquisitionRun::CreateSemaphoreAndProcessing() {
 }
 
 void TAcquisitionRun::CreateWriters() {
-    FFilter = TFilter(FSettings.FilterCoefficients);
-    const TIntermagnetHeader& header = FSettings.IntermagnetHeader;
-    // A header that does not fit its fixed columns would make files no reader can take apart.
-    FIntermagnetRefused = false;
-    if (FSettings.AutoCreateIntermagnet && !FFilter.Coefficients().empty()) {
-        if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(header)) {
-            FIntermagnetRefused = true;
-            Notifier().Report(TReportKind::SettingsError,
-                              "INTERMAGNET header: " + problem.Text +
-                                  "; no INTERMAGNET file is written in this run");
-        }
-    }
-    FIntermagnetFile = std::make_unique<TIntermagnetDataFile>(
-        FSettings.MinuteOr5Seconds != 0 ? 5 : 60, header.IDC, header.COMP, header.GIN,
-        header.COLA, header.LONG, header.DECBAS);
-    FIntermagnetFile->SetExtension(FIntermagnetFile->IDC());
+    TDerivedSettings derived;
+    derived.Intermagnet = FSettings.AutoCreateIntermagnet;
+    derived.MinuteOr5Seconds = FSettings.MinuteOr5Seconds;
+    derived.IntermagnetHeader = FSettings.IntermagnetHeader;
+    derived.FilterCoefficients = FSettings.FilterCoefficients;
+    derived.Iaga = FSettings.Iaga;
+    FDerived = std::make_unique<TDerivedFiles>(derived);
+    for (const std::string& notice : FDerived->Notices())
+        Notifier().Report(TReportKind::SettingsError, notice);
     FArchiveFile = std::make_unique<TTextWithTimeDataFile>();
     FArchiveFile->SetExtension(ArchiveExtension);
-    CreateIagaWriters();
 }
 
-void TAcquisitionRun::CreateIagaWriters() {
-    const TIagaSettings& iaga = FSettings.Iaga;
-    if (!iaga.SecondFiles && !iaga.MinuteFiles) return;
-    const std::string& code = FSettings.IntermagnetHeader.IDC;
-    if (const std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header)) {
-        Notifier().Report(TReportKind::SettingsError,
-                          "No IAGA-2002 files in this run: " + problem->Text);
-        return;
-    }
-    const std::string program = ProgramNameAndVersion();
-    if (iaga.SecondFiles)
-        FIagaSecondFile = std::make_unique<TIagaDataFile>(
-            TIagaDataFile::SecondInterval, code, iaga.Header,
-            IagaStationComments(program, TIagaDataFile::SecondInterval, 0));
-    if (!iaga.MinuteFiles) return;
-    if (FSettings.MinuteOr5Seconds != 0) {
-        Notifier().Report(TReportKind::SettingsError,
-                          "No IAGA-2002 minute files in this run: they need one-minute values "
-                          "(INTERMAGNET parameters)");
-        return;
-    }
-    if (FFilter.Coefficients().empty())
-        Notifier().Report(TReportKind::SettingsError,
-                          "No IAGA-2002 minute values in this run: there are no filter "
-                          "coefficients");
-    FIagaMinuteFile = std::make_unique<TIagaDataFile>(
-        TIagaDataFile::MinuteInterval, code, iaga.Header,
-        IagaStationComments(program, TIagaDataFile::MinuteInterval,
-                            FFilter.Coefficients().size()));
+bool TAcquisitionRun::IntermagnetRefused() const {
+    return FDerived && FDerived->IntermagnetRefused();
+}
+
+TIntermagnetDataFile* TAcquisitionRun::IntermagnetFile() const {
+    return FDerived ? FDerived->IntermagnetFile() : nullptr;
+}
+
+TIagaDataFile* TAcquisitionRun::IagaSecondFile() const {
+    return FDerived ? FDerived->IagaSecondFile() : nullptr;
+}
+
+TIagaDataFile* TAcquisitionRun::IagaMinuteFile() const {
+    return FDerived ? FDerived->IagaMinuteFile() : nullptr;
 }
 
 void TAcquisitionRun::TrialOpen() {
@@ -166,16 +138,10 @@ void TAcquisitionRun::Stop() {
     // The files are closed even after a failed step: a file left open while the station is
     // idle would hold its last lines back from other readers.
     step(true, [this] {
-        if (!FIntermagnetFile) return;
-        const std::unique_ptr<TIntermagnetDataFile> file = std::move(FIntermagnetFile);
-        file->Finish();
+        if (!FDerived) return;
+        const std::unique_ptr<TDerivedFiles> derived = std::move(FDerived);
+        derived->Finish();
     });
-    for (std::unique_ptr<TIagaDataFile>* iaga : {&FIagaSecondFile, &FIagaMinuteFile})
-        step(true, [iaga] {
-            if (!*iaga) return;
-            const std::unique_ptr<TIagaDataFile> file = std::move(*iaga);
-            file->Finish();
-        });
     step(true, [this] {
         if (!FArchiveFile) return;
         const std::unique_ptr<TTextWithTimeDataFile> file = std::move(FArchiveFile);
@@ -193,36 +159,10 @@ TReaderLineCounts TAcquisitionRun::LineCounts() const {
 }
 
 TSampleRecord TAcquisitionRun::RecordSample(const TLogicalPacket& packet) {
-    if (!FArchiveFile || !FIntermagnetFile) throw std::logic_error("The run has no open files");
+    if (!FArchiveFile || !FDerived) throw std::logic_error("The run has no open files");
     TSampleRecord record;
     FArchiveFile->WriteDateFile(packet.Line(), packet.TimeStamp());
     record.ArchiveFileName = FArchiveFile->GetFileName();
-
-    // Each derived product is tried whatever became of another; the first failure is raised.
-    std::exception_ptr failure;
-    auto attempt = [&failure](auto&& step) {
-        try {
-            step();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-    };
-    const std::span<const double> values = packet.Values();
-    const bool intermagnet = FSettings.AutoCreateIntermagnet && !FIntermagnetRefused;
-    if (intermagnet || FIagaMinuteFile) {
-        std::optional<TFilterValue> output;
-        attempt([&] { output = FFilter.FilterSample(values.first(3), packet.TimeStamp()); });
-        if (output && intermagnet)
-            attempt([&] { FIntermagnetFile->WriteDataFileT(*output, record.IntermagnetLine); });
-        if (output && FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(*output); });
-    }
-    if (intermagnet && FIntermagnetFile->Opened())
-        record.IntermagnetFileName = FIntermagnetFile->GetFileName();
-    if (FIagaSecondFile) attempt([&] { FIagaSecondFile->WriteSample(values, packet.TimeStamp()); });
-    if (FIagaSecondFile && FIagaSecondFile->Opened())
-        record.IagaSecondFileName = FIagaSecondFile->GetFileName();
-    if (FIagaMinuteFile && FIagaMinuteFile->Opened())
-        record.IagaMinuteFileName = FIagaMinuteFile->GetFileName();
-    if (failure) std::rethrow_exception(failure);
+    FDerived->Record(packet.Values(), packet.TimeStamp(), &record);
     return record;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "acquisition/COMPortSettings.h"
+#include "app/DerivedFiles.h"
 #include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
-#include "recording/Filter.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,12 +47,8 @@ private:
 };
 
 // What the recording steps did with one packet.
-struct TSampleRecord {
-    std::string ArchiveFileName;    // the archive file the line went to
-    std::string IntermagnetLine;    // the INTERMAGNET record written for it, or empty
-    std::string IntermagnetFileName;  // the INTERMAGNET file in use, or empty
-    std::string IagaSecondFileName;   // the IAGA-2002 files in use, or empty
-    std::string IagaMinuteFileName;
+struct TSampleRecord : TDerivedRecord {
+    std::string ArchiveFileName;  // the archive file the line went to
 };
 
 // The lines the reader did not queue, by reason.
@@ -109,7 +105,7 @@ public:
     // The reader's counts so far; after the stop, its final ones.
     TReaderLineCounts LineCounts() const;
     // The header broke its rules at CreateWriters: this run writes no INTERMAGNET file.
-    bool IntermagnetRefused() const { return FIntermagnetRefused; }
+    bool IntermagnetRefused() const;
     bool HasObjects() const;
     const TRunSettings& Settings() const { return FSettings; }
     // "COM" + (port index + 1).
@@ -117,24 +113,17 @@ public:
     TComPortThread* Reader() const { return FReader.get(); }
     TProcessingThread* Processing() const { return FProcessing.get(); }
     TTextWithTimeDataFile* ArchiveFile() const { return FArchiveFile.get(); }
-    TIntermagnetDataFile* IntermagnetFile() const { return FIntermagnetFile.get(); }
-    TIagaDataFile* IagaSecondFile() const { return FIagaSecondFile.get(); }
-    TIagaDataFile* IagaMinuteFile() const { return FIagaMinuteFile.get(); }
-    const TFilter& Filter() const { return FFilter; }
+    TIntermagnetDataFile* IntermagnetFile() const;
+    TIagaDataFile* IagaSecondFile() const;
+    TIagaDataFile* IagaMinuteFile() const;
 
 private:
-    void CreateIagaWriters();
-
     const TRunSettings FSettings;
     TSampleHandler& FHandler;
     std::unique_ptr<TPacketSemaphore> FSemaphore;
     std::unique_ptr<TProcessingThread> FProcessing;
-    std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
+    std::unique_ptr<TDerivedFiles> FDerived;
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
-    std::unique_ptr<TIagaDataFile> FIagaSecondFile;
-    std::unique_ptr<TIagaDataFile> FIagaMinuteFile;
     std::unique_ptr<TComPortThread> FReader;
-    TFilter FFilter;
-    bool FIntermagnetRefused = false;  // the header breaks its rules: no INTERMAGNET file
     TReaderLineCounts FFinalLineCounts;
 };

@@ -144,7 +144,8 @@ void TIagaDataFile::WriteMissingUpTo(std::int32_t slot) {
 
 void TIagaDataFile::OpenFor(std::int64_t day, std::int32_t slot) {
     const TDateTime dayStart = static_cast<double>(day);
-    const std::string directory = "IAGA2002/" + FormatDateTime("yyyy/mm", dayStart) + "/";
+    const std::string directory =
+        FBaseDirectory + "IAGA2002/" + FormatDateTime("yyyy/mm", dayStart) + "/";
     const std::string extension = std::string(".") + Kind();
     SetFileName(directory + FCode + FormatDateTime("yyyymmdd", dayStart) + "v" + Kind() + extension);
     CreateDirectories();
@@ -155,6 +156,7 @@ void TIagaDataFile::OpenFor(std::int64_t day, std::int32_t slot) {
     if (const std::optional<std::int32_t> last = OwnLastSlot(GetFileName(), day);
         last && *last < slot) {
         ContinueFile(day, *last + 1);
+        if (OnOpen) OnOpen(*this, GetFileName());
         return;
     }
     // Not ours, or already past this record: a part-day file named by its first record.
@@ -187,6 +189,7 @@ void TIagaDataFile::StartNewFile(std::int64_t day, std::int32_t firstSlot) {
         throw;
     }
     ContinueFile(day, firstSlot);
+    if (OnOpen) OnOpen(*this, GetFileName());
 }
 
 void TIagaDataFile::ContinueFile(std::int64_t day, std::int32_t nextSlot) {
@@ -239,5 +242,5 @@ void TIagaDataFile::Finish() {
 }
 
 std::string TIagaDataFile::FileText() const {
-    return BaseName().empty() ? std::string("IAGA2002/") : GetFileName();
+    return BaseName().empty() ? FBaseDirectory + "IAGA2002/" : GetFileName();
 }

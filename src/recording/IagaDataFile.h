@@ -60,6 +60,9 @@ public:
     // "sec" or "min".
     const char* Kind() const { return FInterval == MinuteInterval ? "min" : "sec"; }
 
+    // Prefix of the IAGA2002/ tree: "" (the working directory) or a folder ending with "/".
+    void SetBaseDirectory(const std::string& directory) { FBaseDirectory = directory; }
+
 private:
     void WriteRecord(std::int64_t day, std::int32_t slot, std::span<const double> values);
     void OpenFor(std::int64_t day, std::int32_t slot);
@@ -73,6 +76,7 @@ private:
 
     std::int32_t FInterval;
     std::string FCode;  // lower case, for the names
+    std::string FBaseDirectory;
     std::string FHead;
     std::int64_t FFileDay = 0;
     TIagaDate FDate;

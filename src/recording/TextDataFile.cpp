@@ -12,6 +12,7 @@
 namespace {
 
 constexpr const char* ClassText = "TTextDateFile";
+constexpr std::size_t BlockSize = std::size_t{64} << 10;
 
 EBasicException WriteError(const std::string& message) {
     return EBasicException::Create(message, 0, ClassText, "WriteDateFile");
@@ -21,6 +22,11 @@ EBasicException WriteError(const std::string& message) {
 
 TTextDataFile::~TTextDataFile() {
     if (FHandle < 0) return;
+    try {
+        FlushBlock();
+    } catch (const std::exception& error) {
+        Notifier().Report(TReportKind::WriteError, GetFileName() + ": " + error.what());
+    }
     if (::close(FHandle) != 0 && errno != EINTR)
         Notifier().Report(TReportKind::WriteError,
                           "Closing " + GetFileName() + ": " + SystemMessage(errno));
@@ -28,6 +34,14 @@ TTextDataFile::~TTextDataFile() {
 }
 
 void TTextDataFile::ReleaseHandleQuietly() {
+    if (FHandle >= 0 && !FBlock.empty()) {
+        try {
+            FlushBlock();
+        } catch (const std::exception&) {
+            // Quietly, as the name says: the caller is already on a failure path.
+        }
+    }
+    FBlock.clear();
     if (FHandle >= 0) ::close(FHandle);
     FHandle = -1;
 }
@@ -45,6 +59,12 @@ void TTextDataFile::FOpenforWrite() {
 
 void TTextDataFile::FCloseFile() {
     if (FHandle < 0) throw EBasicException::Create(SystemMessage(EBADF), 0, ClassText, "FCloseFile");
+    try {
+        FlushBlock();
+    } catch (...) {
+        ReleaseHandleQuietly();
+        throw;
+    }
     const int handle = FHandle;
     FHandle = -1;  // released by close() whatever it reports
     if (::close(handle) != 0 && errno != EINTR)
@@ -61,6 +81,7 @@ void TTextDataFile::AppendFile() {
 }
 
 bool TTextDataFile::FileRemoved() const {
+    if (FBuffered) return false;
     struct stat info {};
     return FHandle >= 0 && ::fstat(FHandle, &info) == 0 && info.st_nlink == 0;
 }
@@ -86,6 +107,24 @@ void TTextDataFile::FWriteLn(const std::string& text) {
 }
 
 void TTextDataFile::WriteAll(std::string_view bytes) {
+    if (!FBuffered) return WriteNow(bytes);
+    FBlock += bytes;
+    if (FBlock.size() >= BlockSize) FlushBlock();
+}
+
+void TTextDataFile::FlushBlock() {
+    if (FBlock.empty()) return;
+    // A block that failed is dropped like an unbuffered write that failed: the caller hears of it.
+    try {
+        WriteNow(FBlock);
+    } catch (...) {
+        FBlock.clear();
+        throw;
+    }
+    FBlock.clear();
+}
+
+void TTextDataFile::WriteNow(std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written = ::write(FHandle, bytes.data() + done, bytes.size() - done);

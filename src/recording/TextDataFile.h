@@ -12,6 +12,10 @@
 // was reported written, and a full disk or an I/O error is raised by the write that met it.
 // A write that fails after part of its bytes went out takes them back, so the file never
 // holds a torn record.
+//
+// Batch work (rebuilding files from the archive) may switch on buffering instead: writes then
+// gather in a block that is handed over when full and when the file closes, a few system calls
+// per thousand lines. A killed batch loses at most its block, which it can simply make again.
 // Thread rule: an object is used by one thread only (the one that records the samples).
 class TTextDataFile : public TDataFile {
 public:
@@ -37,8 +41,12 @@ public:
 
     const std::string& LineBuffer() const { return FLineBuffer; }
 
+    // Gathers writes in a block (see above); for batch work only, set before the first write.
+    void SetBuffered(bool buffered) { FBuffered = buffered; }
+    bool Buffered() const { return FBuffered; }
+
     // True when the open file has lost its last name (deleted, or its directory removed):
-    // writes to it would still succeed and go nowhere.
+    // writes to it would still succeed and go nowhere. Not looked for in buffered batch work.
     bool FileRemoved() const;
 
     TLineNotification OnLine;
@@ -46,10 +54,14 @@ public:
 private:
     void CheckOpened() const;
     void WriteAll(std::string_view bytes);
+    void WriteNow(std::string_view bytes);
+    void FlushBlock();
     void TakeBack(std::size_t bytes);
     void ReleaseHandleQuietly();
 
     int FHandle = -1;
     std::string FLineBuffer;
     std::string FOutput;  // reused for "text + CR LF", so a line costs no allocation
+    bool FBuffered = false;
+    std::string FBlock;  // buffered bytes not yet handed over
 };

@@ -59,3 +59,13 @@ int TRecordingNotifier::Beeps() const {
     std::lock_guard<std::mutex> guard(FLock);
     return FBeeps;
 }
+
+void TRecordingNotifier::InfoBox(const std::string& text) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FInfoBoxes.push_back(text);
+}
+
+std::vector<std::string> TRecordingNotifier::InfoBoxes() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FInfoBoxes;
+}

@@ -15,6 +15,7 @@ public:
     ~TRecordingNotifier() override;
 
     void ErrorBox(const std::string& text) override;
+    void InfoBox(const std::string& text) override;
     bool Confirm(const std::string& text) override;
     void Beep() override;
     void Report(TReportKind kind, const std::string& text) override;
@@ -23,6 +24,7 @@ public:
     void AnswerNext(bool yes);
 
     std::vector<std::string> ErrorBoxes() const;
+    std::vector<std::string> InfoBoxes() const;
     std::vector<std::string> Confirmations() const;
     std::vector<std::pair<TReportKind, std::string>> Reports() const;
     std::vector<std::string> ReportsOf(TReportKind kind) const;
@@ -32,6 +34,7 @@ private:
     mutable std::mutex FLock;
     TNotifier* FPrevious = nullptr;
     std::vector<std::string> FErrorBoxes;
+    std::vector<std::string> FInfoBoxes;
     std::vector<std::string> FConfirmations;
     std::vector<std::pair<TReportKind, std::string>> FReports;
     std::deque<bool> FAnswers;

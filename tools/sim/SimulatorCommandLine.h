@@ -3,17 +3,11 @@
 // orvant3k-sim [--device PATH | --link PATH] [--rate HZ | --fast]
 //              [--start "YYYY-MM-DD hh:mm:ss"] [--count N] [--line-end crlf|cr|lfcr] [--bad-every N]
 
+#include "acquisition/RuntimeErrors.h"
 #include "sim/SimulatorOptions.h"
 
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-// The arguments cannot be used; the message says which and why.
-class EUsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct TSimulatorCommand {
     enum class TAction { Run, Help, Version };

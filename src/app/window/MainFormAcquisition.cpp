@@ -146,6 +146,7 @@ void TOstrelMainForm::SetControlsAcquiring() {
     FOpen1->setEnabled(false);
     FOptions1->setEnabled(false);
     FParameters1->setEnabled(false);
+    UpdateConvertCommands();
     FStartStopBtn->setText(tr("Stop"));
     FStopAcquisitionMenu->setEnabled(true);
     FStartAcquisitionMenu->setEnabled(false);
@@ -155,7 +156,7 @@ void TOstrelMainForm::SetControlsAcquiring() {
 
 void TOstrelMainForm::SetControlsIdle() {
     FAcquiring = false;
-    FOpen1->setEnabled(true);
+    UpdateConvertCommands();
     FOptions1->setEnabled(true);
     FParameters1->setEnabled(true);
     FStartStopBtn->setText(tr("Start"));

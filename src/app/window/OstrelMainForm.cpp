@@ -73,6 +73,7 @@ TOstrelMainForm::TOstrelMainForm(std::string settingsFileName, QWidget* parent)
 
     ConnectCommands();
     ConnectViewer();
+    ConnectConverter();
     SetControlsIdle();
     resize(Scaled(DesignedWidth), Scaled(DesignedHeight));
     SetUpFormStorage();

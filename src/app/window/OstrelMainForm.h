@@ -54,6 +54,8 @@ class TIntermagnetTextForm;
 class TProfileFile;
 class TTextForm;
 struct TStationSettings;
+class TArchiveConversionRunner;
+class TConvertArchiveDialog;
 
 // Thread rule: user-interface thread only; samples arrive through the processing thread's
 // synchronous hand-off, reports posted by the notifier.
@@ -170,6 +172,10 @@ public:
     QMenu* Recentfiles1() const { return FRecentfiles1; }
     TRecentFiles& RecentFiles() { return FRecentFiles; }
     TDataFileViewer& Viewer() const { return *FViewer; }
+    QAction* ConvertArchive1() const { return FConvertArchive1; }
+    QAction* CancelConversion1() const { return FCancelConversion1; }
+    TConvertArchiveDialog& ConvertDialog() const { return *FConvertDialog; }
+    TArchiveConversionRunner& Converter() const { return *FConverter; }
     TViewerCommands& ViewerCommands() const { return *FViewerCommands; }
     QAction* Exit1() const { return FExit1; }
     QMenu* Commands1() const { return FCommands1; }
@@ -199,6 +205,9 @@ private:
     void ConnectCommands();
     void SetUpFormStorage();
     void ConnectViewer();
+    void ConnectConverter();
+    void UpdateConvertCommands();
+    void ConvertArchive1Click();
 
     // Control states of Idle and Acquiring.
     void SetControlsAcquiring();
@@ -276,6 +285,10 @@ private:
     // File viewing.
     TRecentFiles FRecentFiles;
     TDataFileViewer* FViewer = nullptr;
+    QAction* FConvertArchive1 = nullptr;
+    QAction* FCancelConversion1 = nullptr;
+    TConvertArchiveDialog* FConvertDialog = nullptr;
+    TArchiveConversionRunner* FConverter = nullptr;
     TRecentFilesMenu* FRecentFilesMenu = nullptr;
     TViewerCommands* FViewerCommands = nullptr;
 

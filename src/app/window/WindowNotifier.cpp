@@ -28,6 +28,7 @@ QWidget* ParentFor(QWidget* preferred) {
 
 TWindowNotifier::TWindowNotifier(QObject* context) : FContext(context) {
     FErrorBox = [this](const std::string& text) { MessageBoxError(ParentFor(FBoxParent), text); };
+    FInfoBox = [this](const std::string& text) { MessageBoxInfo(ParentFor(FBoxParent), text); };
     FConfirm = [this](const std::string& text) {
         return MessageBoxConfirm(ParentFor(FBoxParent), text);
     };
@@ -54,6 +55,15 @@ void TWindowNotifier::ErrorBox(const std::string& text) {
     RunOnMainThread([this, &text] {
         if (FClosing) return;
         FErrorBox(text);
+    });
+}
+
+void TWindowNotifier::InfoBox(const std::string& text) {
+    LogLine("information box: ", text);
+    if (FClosing) return;
+    RunOnMainThread([this, &text] {
+        if (FClosing) return;
+        FInfoBox(text);
     });
 }
 
@@ -87,6 +97,12 @@ void TWindowNotifier::Report(TReportKind kind, const std::string& text) {
     if (!context || !FReportSink) return;
     // Always posted, also from the user-interface thread, so that reports keep their order.
     PostCall(context, [sink = FReportSink, kind, text] { sink(kind, text); });
+}
+
+void TWindowNotifier::MessageBoxInfo(QWidget* parent, const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(MessageBoxCaption),
+                    QString::fromStdString(text), QMessageBox::Ok, parent);
+    box.exec();
 }
 
 void TWindowNotifier::MessageBoxError(QWidget* parent, const std::string& text) {

@@ -44,6 +44,7 @@ public:
 
     void SetReportSink(TReportSink sink) { FReportSink = std::move(sink); }
     void SetErrorBox(TErrorBoxFunction function) { FErrorBox = std::move(function); }
+    void SetInfoBox(TErrorBoxFunction function) { FInfoBox = std::move(function); }
     void SetConfirm(TConfirmFunction function) { FConfirm = std::move(function); }
     void SetBeep(TBeepFunction function) { FBeep = std::move(function); }
     // The window the boxes are centred on; the active window when none.
@@ -54,12 +55,14 @@ public:
     bool Closing() const { return FClosing; }
 
     void ErrorBox(const std::string& text) override;
+    void InfoBox(const std::string& text) override;
     bool Confirm(const std::string& text) override;
     void Beep() override;
     void Report(TReportKind kind, const std::string& text) override;
 
     // The toolkit's boxes, as used unless replaced.
     static void MessageBoxError(QWidget* parent, const std::string& text);
+    static void MessageBoxInfo(QWidget* parent, const std::string& text);
     static bool MessageBoxConfirm(QWidget* parent, const std::string& text);
 
 private:
@@ -69,6 +72,7 @@ private:
     QPointer<QWidget> FBoxParent;
     TNotifier* FPrevious = nullptr;
     TErrorBoxFunction FErrorBox;
+    TErrorBoxFunction FInfoBox;
     TConfirmFunction FConfirm;
     TBeepFunction FBeep;
     TReportSink FReportSink;

@@ -5,7 +5,7 @@
 #include "acquisition/NumberText.h"
 #include "app/StationSettings.h"
 #include "recording/dialog/CoefficientGrid.h"
-#include "recording/dialog/FilterFile.h"
+#include "recording/FilterFile.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "recording/dialog/FilterFile.h"
+#include "recording/FilterFile.h"
 
 #include "acquisition/NumberText.h"
 #include "acquisition/ProfileFile.h"

@@ -1,0 +1,138 @@
+// The archive converter: rebuilds INTERMAGNET and IAGA-2002 files from the station's archive.
+#include "acquisition/NumberText.h"
+#include "acquisition/ProfileFile.h"
+#include "app/SettingsLocation.h"
+#include "app/StationSettings.h"
+#include "convert/ArchiveConversion.h"
+#include "convert/ConversionReport.h"
+#include "convert/ConvertCommandLine.h"
+#include "convert/ProgressBar.h"
+#include "recording/FilterFile.h"
+#include "recording/SystemMessage.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifndef ORVANT_VERSION
+#define ORVANT_VERSION "unknown"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+// The station's own settings file: the one the station program beside this one would read.
+std::string StationSettingsFile() {
+    const fs::path self(ExecutablePath());
+    return DefaultSettingsFileName((self.parent_path() / "orvant3k").string());
+}
+
+// The products and their settings; false (with the reason printed) when the settings or the
+// filter file cannot be used.
+bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
+    const std::string settingsFile =
+        command.SettingsFile.empty() ? StationSettingsFile() : command.SettingsFile;
+    if (!command.SettingsFile.empty() && !fs::exists(settingsFile)) {
+        std::fprintf(stderr, "orvant3k-convert: %s: %s\n", settingsFile.c_str(),
+                     SystemMessage(ENOENT).c_str());
+        return false;
+    }
+    TStationSettings settings;
+    TProfileFile file(settingsFile);
+    if (!file.ReadError().empty()) {
+        std::fprintf(stderr, "orvant3k-convert: %s: %s\n", settingsFile.c_str(),
+                     file.ReadError().c_str());
+        return false;
+    }
+    try {
+        LoadStationSettings(settings, file);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "orvant3k-convert: %s %s\n", IniFileErrorText(settingsFile).c_str(),
+                     error.what());
+        return false;
+    }
+    std::fprintf(stderr, "settings: %s\n", settingsFile.c_str());
+    products.MinuteOr5Seconds = settings.MinuteOr5Seconds;
+    products.IntermagnetHeader = settings.IntermagnetHeader;
+    products.FilterCoefficients = settings.FilterCoefficients;
+    products.Iaga = settings.Iaga;
+    const TProductChoice& choice = command.Products;
+    products.Intermagnet = choice.Any() ? choice.Intermagnet : settings.AutoCreateIntermagnet;
+    if (choice.Any()) {
+        products.Iaga.SecondFiles = choice.IagaSeconds;
+        products.Iaga.MinuteFiles = choice.IagaMinutes;
+    }
+    if (!command.FilterFile.empty()) {
+        const TFilterFileContents filter = ReadFilterFile(command.FilterFile);
+        if (!filter.ReadError.empty() || filter.Failed() || filter.Texts.empty()) {
+            std::fprintf(stderr, "orvant3k-convert: %s: %s\n", command.FilterFile.c_str(),
+                         !filter.ReadError.empty() ? filter.ReadError.c_str()
+                         : filter.Failed()
+                             ? ("C" + std::to_string(filter.FailedIndex) + ": " +
+                                filter.ConversionError).c_str()
+                             : "no coefficients (section \"Filter\", keys C0, C1, ...)");
+            return false;
+        }
+        products.FilterCoefficients.clear();
+        for (const std::string& text : filter.Texts)
+            products.FilterCoefficients.push_back(StrToFloat(text));
+    }
+    if (!products.Intermagnet && !products.Iaga.SecondFiles && !products.Iaga.MinuteFiles) {
+        std::fprintf(stderr, "orvant3k-convert: no product to write: the settings switch none on "
+                             "(choose --intermagnet, --iaga-seconds or --iaga-minutes)\n");
+        return false;
+    }
+    return true;
+}
+
+void PrintSummary(const TConversionSummary& summary) {
+    for (const std::string& file : summary.FilesWritten)
+        std::fprintf(stderr, "written: %s\n", file.c_str());
+    for (const std::string& line : ConversionReportLines(summary))
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TConvertCommand command;
+    try {
+        command = ParseConvertCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const EUsageError& error) {
+        std::fprintf(stderr, "orvant3k-convert: %s\n\n%s", error.what(), ConvertUsage().c_str());
+        return ExitUsage;
+    }
+    if (command.Action == TConvertCommand::TAction::Help) {
+        std::fputs(ConvertUsage().c_str(), stdout);
+        return 0;
+    }
+    if (command.Action == TConvertCommand::TAction::Version) {
+        std::printf("orvant3k-convert %s\n", ORVANT_VERSION);
+        return 0;
+    }
+
+    TConversionJob job;
+    job.FromDay = command.FromDay;
+    job.ToDay = command.ToDay;
+    if (!ReadProducts(command, job.Products)) return ExitFailure;
+    const TArchiveSearch search = FindArchiveFiles(command.Paths, command.FromDay, command.ToDay);
+    for (const std::string& error : search.Errors) std::fprintf(stderr, "error: %s\n", error.c_str());
+    job.Files = search.Files;
+    job.OutputFolder = command.OutputFolder;
+
+    TProgressBar bar(stderr, search.TotalBytes);
+    const TConversionSummary summary =
+        TArchiveConversion(std::move(job)).Run([&bar](std::uint64_t bytes, std::uint64_t lines) {
+            bar.Update(bytes, lines);
+            return true;
+        });
+    bar.Clear();
+    PrintSummary(summary);
+    return summary.Succeeded() && search.Errors.empty() ? 0 : ExitFailure;
+}
