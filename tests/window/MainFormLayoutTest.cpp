@@ -46,7 +46,8 @@ TEST_F(MainFormTest, MenuHoldsEveryItemWithItsCaptionShortcutAndStartingState) {
     EXPECT_EQ(main.Intermagnet1()->title(), "&Intermagnet");
 
     EXPECT_EQ(ItemNames(main.File1()),
-              (std::vector<std::string>{"Open1", "Recentfiles1", "N1", "Exit1"}));
+              (std::vector<std::string>{"Open1", "Recentfiles1", "ConvertArchive1", "CancelConversion1",
+                                        "N1", "Exit1"}));
     EXPECT_EQ(ItemNames(main.Commands1()),
               (std::vector<std::string>{"StartAcquisitionMenu", "StopAcquisitionMenu", "N2",
                                         "ArrangeGraphs", "Cleargraph1", "N3", "Showtextdata1"}));
@@ -59,6 +60,8 @@ TEST_F(MainFormTest, MenuHoldsEveryItemWithItsCaptionShortcutAndStartingState) {
 
     const TItem items[] = {
         {"Open1", "&Open file", QKeySequence(Qt::Key_F3), true},
+        {"ConvertArchive1", "&Convert archive...", {}, true},
+        {"CancelConversion1", "C&ancel conversion", {}, false},
         {"Exit1", "E&xit", {}, true},
         {"StartAcquisitionMenu", "&Start acquisition", QKeySequence(Qt::Key_F5), true},
         {"StopAcquisitionMenu", "St&op acquisition", {}, false},
