@@ -2,6 +2,7 @@
 
 #include "acquisition/COMPortSettings.h"
 #include "app/IntermagnetHeader.h"
+#include "network/NetworkSettings.h"
 
 #include <memory>
 #include <stdexcept>
@@ -13,6 +14,7 @@ class TLogicalPacket;
 class TPacketSemaphore;
 class TProcessingThread;
 class TSampleHandler;
+class TStationPublisher;
 class TTextWithTimeDataFile;
 
 // What one acquisition run takes from the station's settings; copied at construction, so the
@@ -22,6 +24,8 @@ struct TRunSettings {
     bool AutoCreateIntermagnet = true;
     int MinuteOr5Seconds = 0;  // 0: one-minute INTERMAGNET values, else five-second values
     TIntermagnetHeader IntermagnetHeader;
+    // Publishing on a broker when Broker is set (StationId filled in by the caller).
+    TNetworkSettings Network;
 };
 
 // The port of a run could not be opened. The message is "Could not open COM port: COM<n>"; the
@@ -67,7 +71,9 @@ public:
 
     // The start steps, for callers that put their own steps between them.
     void CreateSemaphoreAndProcessing();
-    void CreateWriters();  // clears the filter, creates the INTERMAGNET and archive writers
+    // Clears the filter, creates the INTERMAGNET and archive writers, and the publisher when
+    // the settings name a broker.
+    void CreateWriters();
     // Opens and closes the port once; EPortOpenError when it cannot be opened.
     void TrialOpen();
     void StartReader();
@@ -91,6 +97,8 @@ public:
     TProcessingThread* Processing() const { return FProcessing.get(); }
     TTextWithTimeDataFile* ArchiveFile() const { return FArchiveFile.get(); }
     TIntermagnetDataFile* IntermagnetFile() const { return FIntermagnetFile.get(); }
+    // Null when publishing is off.
+    TStationPublisher* Publisher() const { return FPublisher.get(); }
 
 private:
     const TRunSettings FSettings;
@@ -100,4 +108,5 @@ private:
     std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
     std::unique_ptr<TComPortThread> FReader;
+    std::unique_ptr<TStationPublisher> FPublisher;
 };

@@ -8,6 +8,7 @@
 #include "app/SerialDeviceSettings.h"
 #include "app/SignalWatcher.h"
 #include "app/StationSettings.h"
+#include "network/StationPublisher.h"
 #include "recording/Filter.h"
 #include "recording/IntermagnetDataFile.h"
 
@@ -56,6 +57,8 @@ bool THeadlessRecorder::Start() {
     runSettings.AutoCreateIntermagnet = settings.AutoCreateIntermagnet;
     runSettings.MinuteOr5Seconds = settings.MinuteOr5Seconds;
     runSettings.IntermagnetHeader = settings.IntermagnetHeader;
+    runSettings.Network = settings.Network;
+    runSettings.Network.StationId = NetworkStationId(settings);
     FRun = std::make_unique<TAcquisitionRun>(runSettings, *this);
 
     const std::string port = FRun->PortName();
@@ -81,7 +84,22 @@ bool THeadlessRecorder::Start() {
         return false;
     }
     FLog.Line("recording");
+    if (TStationPublisher* publisher = FRun->Publisher()) {
+        FLog.Line("network: publishing as " + runSettings.Network.StationId + " on " +
+                  runSettings.Network.Broker + ":" +
+                  std::to_string(runSettings.Network.EffectivePort()) +
+                  (runSettings.Network.Tls ? " (TLS)" : "") + " under " +
+                  runSettings.Network.TopicPrefix + "/");
+        publisher->SetStatusListener(this, [this](const TLinkStatus& status) { LogLink(status); });
+    }
     return true;
+}
+
+void THeadlessRecorder::LogLink(const TLinkStatus& status) {
+    // Each change once; the waiting count alone is no change.
+    if (status.SameState(FLinkLogged)) return;
+    FLinkLogged = status;
+    FLog.Line("network: " + status.Text());
 }
 
 void THeadlessRecorder::Stop() {

@@ -2,6 +2,7 @@
 
 #include "acquisition/SampleHandler.h"
 #include "app/StationLog.h"
+#include "network/NetworkSettings.h"
 
 #include <QObject>
 
@@ -41,6 +42,7 @@ public:
 private:
     void LoadSettings(TStationSettings& settings);
     void NoteFailure(const std::exception& error);
+    void LogLink(const TLinkStatus& status);
 
     THeadlessOptions FOptions;
     TStationLog& FLog;
@@ -48,6 +50,7 @@ private:
     TFailureMemory FFailures;
     std::string FArchiveFileName;
     std::string FIntermagnetFileName;
+    TLinkStatus FLinkLogged;
     std::uint64_t FSamplesRecorded = 0;
     std::uint64_t FSamplesFailed = 0;
 };
