@@ -28,6 +28,8 @@ std::string TextOf(const mqtt::exception& error) {
 }  // namespace
 
 std::string LinkFailureText(int returnCode, int reasonCode, const std::string& message) {
+    // A refused connection carries the broker's reason in the return code.
+    if (reasonCode == 0 && returnCode >= 0x80) reasonCode = returnCode;
     switch (reasonCode) {
     case mqtt::ReasonCode::BAD_USER_NAME_OR_PASSWORD:
         return "the broker refused the user name or password";
@@ -45,14 +47,14 @@ std::string LinkFailureText(int returnCode, int reasonCode, const std::string& m
     case MQTTASYNC_BAD_UTF8_STRING: return "a text is not valid UTF-8";
     case MQTTASYNC_SSL_NOT_SUPPORTED: return "this build has no TLS";
     case MQTTASYNC_BAD_PROTOCOL: return "the broker address is not valid";
-    case 5: return "the broker refused the user name or password";
-    case 4: return "the broker refused the user name or password";
     default: break;
     }
     std::string text = message;
     // Paho's texts start with "MQTT error [n]: "; the reason after it is what tells the user.
     if (const std::size_t colon = text.find("]: "); text.rfind("MQTT error", 0) == 0 && colon != std::string::npos)
         text.erase(0, colon + 3);
+    if (text == "CONNACK return code")
+        return "the broker refused the connection (code " + std::to_string(returnCode) + ")";
     if (text.empty() || text == "TCP/TLS connect failure")
         return "cannot connect (broker not running, wrong address or port, or TLS refused)";
     return text;
@@ -115,6 +117,14 @@ void TMqttLink::Connect(std::chrono::milliseconds timeout) {
                              std::to_string(timeout.count() / 1000) + " s");
         }
     } catch (const mqtt::exception& error) {
+        // Brokers answer a wrong password with "bad user name or password" or, as mosquitto
+        // does, with "not authorized".
+        const int code = error.get_reason_code() ? error.get_reason_code() : error.get_return_code();
+        if (code == mqtt::ReasonCode::NOT_AUTHORIZED || code == mqtt::ReasonCode::BAD_USER_NAME_OR_PASSWORD ||
+            code == 4 || code == 5)
+            throw ELinkError(FEndpoint.Username.empty()
+                                 ? "the broker wants a user name and password"
+                                 : "the broker refused the user name or password");
         throw ELinkError(TextOf(error));
     }
 }
