@@ -1,3 +1,4 @@
+#include "ui/NetworkOptionsBox.h"
 #include "ui/GeneralOptionsForm.h"
 
 #include "app/SettingsKeys.h"
@@ -75,7 +76,9 @@ TGeneralOptionsForm::TGeneralOptionsForm(const std::string& settingsFileName, QW
     bottomRow->addStretch(1);
     bottomRow->addWidget(FOKBtn);
     bottomRow->addWidget(FCancelBtn);
-    grid->addLayout(bottomRow, 2, 0, 1, 3);
+    FNetworkBox = new TNetworkOptionsBox(this);
+    grid->addWidget(FNetworkBox, 2, 0, 1, 3);
+    grid->addLayout(bottomRow, 3, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     auto* outer = new QVBoxLayout(this);
@@ -112,6 +115,7 @@ void TGeneralOptionsForm::Fill(const TGeneralOptions& options) {
     ShowDeviceOfPort();
     FMaxNSpin->setValue(options.MaxPointsOnScreen);
     FIntermagnetCB->setChecked(options.AutoCreateIntermagnet);
+    FNetworkBox->Fill(options.Network);
     FCOMPortCombo->setFocus();
 }
 
@@ -121,6 +125,7 @@ TGeneralOptions TGeneralOptionsForm::Values() const {
     options.COMPort = PortIndex();
     options.AutoCreateIntermagnet = FIntermagnetCB->isChecked();
     options.SerialDevices = FDevices;
+    options.Network = FNetworkBox->Values();
     return options;
 }
 

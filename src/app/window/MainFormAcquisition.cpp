@@ -46,6 +46,8 @@ void TOstrelMainForm::StartAcquisition() {
         settings.AutoCreateIntermagnet = FAutoCreateIntermagnet;
         settings.MinuteOr5Seconds = FMinuteOr5Seconds;
         settings.IntermagnetHeader = FIntermagnetHeader;
+        settings.Network = FNetwork;
+        if (settings.Network.StationId.empty()) settings.Network.StationId = FIntermagnetHeader.IDC;
         FRun = std::make_unique<TAcquisitionRun>(settings, *this);
         FRunStatus.Starting(FRun->PortName());
         FRun->CreateSemaphoreAndProcessing();
@@ -54,6 +56,7 @@ void TOstrelMainForm::StartAcquisition() {
         SetControlsAcquiring();
         RefreshReport();
         FRun->CreateWriters();  // clears the filter, then the INTERMAGNET and archive writers
+        ShowLinkOf(FRun->Publisher());
         FGraphs->ClearGraphs();
         FRun->TrialOpen();
         FRun->StartReader();
@@ -88,6 +91,7 @@ void TOstrelMainForm::StopAcquisition(bool askConfirmation) {
         }
         FRun.reset();
     }
+    ShowLinkOf(nullptr);
     FGraphs->SetZoomControlsVisible(true);
     SetControlsIdle();
     FGraphs->UpdateZoomRanges();

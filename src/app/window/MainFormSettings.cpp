@@ -66,6 +66,7 @@ TStationSettings TOstrelMainForm::CurrentSettings() const {
     settings.IntermagnetHeader = FIntermagnetHeader;
     settings.FilterCoefficientTexts = FilterCoefficientTexts;
     settings.FilterCoefficients = FilterCoefficients;
+    settings.Network = FNetwork;
     return settings;
 }
 
@@ -84,6 +85,7 @@ void TOstrelMainForm::ApplySettings(const TStationSettings& settings) {
     FIntermagnetHeader = settings.IntermagnetHeader;
     FilterCoefficientTexts = settings.FilterCoefficientTexts;
     FilterCoefficients = settings.FilterCoefficients;
+    FNetwork = settings.Network;
 }
 
 void TOstrelMainForm::RestoreSettings(TProfileFile& file) {

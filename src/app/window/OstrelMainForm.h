@@ -24,6 +24,7 @@
 #include "app/RecentFiles.h"
 #include "app/SerialDeviceSettings.h"
 #include "app/window/RunStatus.h"
+#include "network/NetworkSettings.h"
 
 #include <QMainWindow>
 
@@ -52,6 +53,7 @@ class TIntermagnetTextForm;
 class TProfileFile;
 class TTextForm;
 struct TStationSettings;
+class TStationPublisher;
 
 // Thread rule: user-interface thread only; samples arrive through the processing thread's
 // synchronous hand-off, reports posted by the notifier.
@@ -93,6 +95,8 @@ public:
     int MinuteOr5Seconds() const { return FMinuteOr5Seconds; }
     void SetMinuteOr5Seconds(int value) { FMinuteOr5Seconds = value; }
     const TIntermagnetHeader& IntermagnetHeader() const { return FIntermagnetHeader; }
+    // The broker link's panel of the status bar; null until a run publishes.
+    QLabel* LinkPanel() const { return FLinkPanel; }
     void SetIntermagnetHeader(const TIntermagnetHeader& header) { FIntermagnetHeader = header; }
     // The devices of the COM names, as stored in the settings file and applied to the process.
     const TSerialDeviceMap& SerialDevices() const { return FSerialDevices; }
@@ -207,6 +211,9 @@ private:
     void RunCommandLineAction();
 
     void RefreshReport();
+    // Shows the link of the run's publisher in the status bar (null: hides it).
+    void ShowLinkOf(TStationPublisher* publisher);
+    void ShowLink(const TLinkStatus& status);
     void CloseModalWidgets();
 
     std::string FSettingsFileName;
@@ -218,6 +225,8 @@ private:
     bool FAutoCreateIntermagnet = false;
     int FMinuteOr5Seconds = 0;
     TIntermagnetHeader FIntermagnetHeader;
+    TNetworkSettings FNetwork;
+    QLabel* FLinkPanel = nullptr;  // the broker link during a run that publishes
     TSerialDeviceMap FSerialDevices;
     std::string FViewedFileName;
     std::string FCommandLineArgument;
