@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sys/resource.h>
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
@@ -19,6 +20,12 @@ int main(int argc, char* argv[]) {
     if (line.ExitCode >= 0) {
         std::fputs(line.Message.c_str(), line.ExitCode == 0 ? stdout : stderr);
         return line.ExitCode;
+    }
+    // One archive open per station: a large network needs more than the default 1024 files.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
     }
     TStationLog log;
     try {
