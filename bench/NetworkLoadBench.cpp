@@ -187,18 +187,25 @@ int main(int argc, char* argv[]) {
                     if (n < all[static_cast<std::size_t>(s)].WrittenAt.size())
                         latencies.push_back(std::chrono::duration<double>(now - all[static_cast<std::size_t>(s)].WrittenAt[n]).count());
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });
 
     // Steady load: one line a second per station, spread over the second.
     const int warmup = std::min(10, seconds / 3);
     double cpuStart = 0;
+    std::size_t linesStart = 0;
+    auto AllCollected = [&] {
+        std::size_t total = 0;
+        for (const TStation& station : all) total += CollectedLines(root / "collected" / station.Name / "ARCHIVE");
+        return total;
+    };
     auto started = Clock::now();
     for (int second = 0; second < seconds; ++second) {
         if (second == warmup) {
             cpuStart = CpuSeconds(collectorPid);
             started = Clock::now();
+            linesStart = AllCollected();
         }
         const auto secondStart = Clock::now();
         for (int s = 0; s < stations; ++s) {
@@ -208,6 +215,7 @@ int main(int argc, char* argv[]) {
     }
     const double cpu = CpuSeconds(collectorPid) - cpuStart;
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
+    const double linesPerSecond = double(AllCollected() - linesStart) / wall;
     // Latency is the steady state's; the outage's lines wait by design.
     watching = false;
     watcher.join();
@@ -241,8 +249,9 @@ int main(int argc, char* argv[]) {
     const auto at = [&latencies](double share) {
         return latencies.empty() ? -1.0 : latencies[std::min(latencies.size() - 1, std::size_t(share * double(latencies.size())))];
     };
-    std::printf("%d stations at 1 line/s for %d s: collector CPU %.1f %% of one core\n", stations, seconds,
-                100.0 * cpu / wall);
+    std::printf("%d stations at 1 line/s for %d s: the collector recorded %.0f lines/s using %.1f %% of one "
+                "core (%.1f %% per 1,000 lines/s)\n",
+                stations, seconds, linesPerSecond, 100.0 * cpu / wall, 100.0 * cpu / wall * 1000.0 / linesPerSecond);
     std::printf("latency archive write -> collector archive: median %.3f s, 99th percentile %.3f s (%zu lines)\n",
                 at(0.5), at(0.99), latencies.size());
     std::error_code ignored;

@@ -133,7 +133,7 @@ void TCollectedStation::MetaSeen(const std::string& payload) {
 
 void TCollectedStation::SavePosition(bool force) {
     if (!FDirty) return;
-    if (!force && std::chrono::steady_clock::now() - FSavedAt < std::chrono::seconds(1)) return;
+    if (!force && std::chrono::steady_clock::now() - FSavedAt < PositionSaveInterval) return;
     SaveNow();
 }
 

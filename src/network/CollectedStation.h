@@ -5,7 +5,7 @@
 // Lines are taken in sequence only: a batch overlapping what is recorded gives its new lines,
 // a batch entirely recorded is a duplicate (QoS 1 allows them), and a batch beyond the next
 // expected line shows a gap, which is logged once and asked for again from the station. The
-// position (OUT/<station>/collected.position) is saved at most once a second; after a restart,
+// position (OUT/<station>/collected.position) is saved every few seconds; after a restart,
 // SIGKILL included, the lines the archive holds beyond it are counted, so nothing is lost or
 // written twice.
 //
@@ -26,6 +26,9 @@ class TCollectedStation {
 public:
     using TLog = std::function<void(const std::string& line)>;
     static constexpr auto ResendInterval = std::chrono::seconds(2);
+    // Saving is what costs (a flushed file per station); the archive itself tells a restarted
+    // collector how far it got beyond the saved position, so saving seldom loses nothing.
+    static constexpr auto PositionSaveInterval = std::chrono::seconds(5);
 
     // Reads the position and counts the archive beyond it.
     TCollectedStation(const std::string& outDirectory, const std::string& station, TLog log);
@@ -42,8 +45,8 @@ public:
     // Keeps the station's description beside its archive (meta.json) when it changed.
     void MetaSeen(const std::string& payload);
 
-    // Saves the position when lines were recorded since the last save and `force` or a second
-    // has passed.
+    // Saves the position when lines were recorded since the last save and `force` or
+    // PositionSaveInterval has passed.
     void SavePosition(bool force);
 
     bool Known() const { return FKnown; }
