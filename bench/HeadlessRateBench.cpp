@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
     fs::create_directories(work);
     {
         std::ofstream settings(work / "station.ini");
-        settings << "[Intermagnet]\nIDC=BEN\n";
+        settings << "[Intermagnet]\nIDC=BEN\nCOLA=0402\nLONG=0245\nDECBAS=0\n";
         std::ifstream filter(fs::path(ORVANT_SOURCE_DIR) / "filters/gaussian-1s-to-1min-91.filter");
         settings << filter.rdbuf();
     }

@@ -126,7 +126,12 @@ void TComPortThread::ReadLines() {
         // when a stop came during the read, so that a stop loses no line the station received.
         assembler.Feed(
             buffer, static_cast<std::size_t>(received),
-            [this](const std::string& line) { HandleLine(line); }, [this] { DropLine(); });
+            [this](const std::string& line) { HandleLine(line); },
+            [this] {
+                DropLine("Dropped more than " +
+                         std::to_string(TLineAssembler::DefaultMaximumLength) +
+                         " characters without a carriage return");
+            });
     }
 }
 
@@ -145,14 +150,17 @@ void TComPortThread::WaitForRoomInQueue() {
 
 void TComPortThread::HandleLine(const std::string& line) {
     if (line.size() != LineLength) {
-        DropLine();
+        DropLine("Dropped a line of " + std::to_string(line.size()) + " characters (" +
+                 std::to_string(LineLength) + " expected)");
         return;
     }
     std::unique_ptr<TLogicalPacket> packet;
     try {
         packet = std::make_unique<TLogicalPacket>(line, TBadLineReport::NonModal);
     } catch (const std::exception&) {
-        DropLine();
+        // The packet has reported why it could not be made.
+        ++FLinesUnparseable;
+        DropLine({});
         return;
     }
     FQueue.Append(std::move(packet));
@@ -163,8 +171,11 @@ void TComPortThread::HandleLine(const std::string& line) {
     FSemaphore.Release(1);
 }
 
-void TComPortThread::DropLine() {
+void TComPortThread::DropLine(const std::string& reason) {
     ++FLinesDropped;
+    // The beep alone is silent where nobody listens (headless, a quiet room): every dropped
+    // line is reported as well, as an unparseable one is.
+    if (!reason.empty()) Notifier().Report(TReportKind::BadLine, reason);
     Notifier().Beep();
 }
 

@@ -17,7 +17,9 @@ class TPacketSemaphore;
 
 // The reader: owns the instrument's serial port for one run, assembles the received bytes into
 // lines, turns every 61-character line into a packet, appends it to the queue and announces it
-// on the semaphore. Any other line sounds the beep and is dropped.
+// on the semaphore. Any other line sounds the beep and is dropped, and is reported
+// (TReportKind::BadLine): a line that does not parse by the packet with its text, a line of
+// the wrong length or an over-long run without a carriage return with its length.
 // When the port fails (the device unplugged or gone) the run goes on: the failure is reported at
 // once (TReportKind::PortError) and the same device name is opened and configured again every
 // ReopenIntervalMs until it answers; then reading resumes on an empty line and the report is
@@ -57,7 +59,10 @@ public:
 
     TState State() const { return FState.load(); }
     std::uint64_t LinesQueued() const { return FLinesQueued.load(); }
+    // Every line not queued: unparseable ones and those of the wrong length or over-long.
     std::uint64_t LinesDropped() const { return FLinesDropped.load(); }
+    // The lines of the right length that did not parse, counted in LinesDropped too.
+    std::uint64_t LinesUnparseable() const { return FLinesUnparseable.load(); }
     // The text of the port failure going on (as reported); empty while the port works.
     std::string Failure() const;
 
@@ -75,7 +80,8 @@ private:
     // so once per run the first time it has to wait.
     void WaitForRoomInQueue();
     void HandleLine(const std::string& line);
-    void DropLine();
+    // Counts the line, reports the reason (empty: already reported) and beeps.
+    void DropLine(const std::string& reason);
     std::string FailureText(const std::exception& error) const;
 
     const TCOMPortSettings FSettings;
@@ -85,6 +91,7 @@ private:
     std::atomic<TState> FState{TState::Created};
     std::atomic<std::uint64_t> FLinesQueued{0};
     std::atomic<std::uint64_t> FLinesDropped{0};
+    std::atomic<std::uint64_t> FLinesUnparseable{0};
     mutable std::mutex FFailureLock;
     std::string FFailure;
     // Wakes the wait before a reopen when a stop is requested.

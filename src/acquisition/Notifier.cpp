@@ -45,6 +45,7 @@ const char* ReportKindName(TReportKind kind) {
         case TReportKind::PortOk: return "port";
         case TReportKind::ProcessingError: return "processing error";
         case TReportKind::WriteError: return "write error";
+        case TReportKind::SettingsError: return "settings error";
         case TReportKind::Info: return "info";
     }
     return "report";

@@ -13,6 +13,7 @@ enum class TReportKind {
     PortOk,      // the port works again after a failure
     ProcessingError,  // the processing thread has ended on an error; samples go nowhere
     WriteError,  // a file could not be written
+    SettingsError,  // a setting cannot be used: the run goes on without what it serves
     Info,        // anything else worth a line in the log
 };
 

@@ -146,6 +146,41 @@ int CreateTemporary(const std::filesystem::path& target, std::string& temporaryN
 
 }  // namespace
 
+int ReplaceFileWhole(const std::string& fileName, const std::string& text) {
+    namespace fs = std::filesystem;
+    // Replace the file a symbolic link points to, not the link itself.
+    std::error_code ignored;
+    fs::path target = fileName;
+    if (fs::is_symlink(target, ignored)) {
+        std::error_code error;
+        const fs::path resolved = fs::weakly_canonical(target, error);
+        if (!error) target = resolved;
+    }
+    if (target.parent_path().empty()) target = fs::path(".") / target;
+
+    std::string temporary;
+    const int fd = CreateTemporary(target, temporary);
+    if (fd < 0) return errno;
+    const auto fail = [&temporary](int error) {
+        ::unlink(temporary.c_str());
+        return error;
+    };
+    if (!WriteAll(fd, text) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail(error);
+    }
+    if (::close(fd) != 0) return fail(errno);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(errno);
+    // Make the rename itself durable; a failure here loses nothing already written.
+    const int directory = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        ::fsync(directory);
+        ::close(directory);
+    }
+    return 0;
+}
+
 TProfileFile::TDiskStamp TProfileFile::StampOf(const struct stat& info) {
     return {true, info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim),
             Nanoseconds(info.st_ctim)};
@@ -292,40 +327,9 @@ std::string TProfileFile::Serialize() const {
 }
 
 void TProfileFile::Save() {
-    namespace fs = std::filesystem;
     if (FFileName.empty()) throw EInOutError("Cannot write settings file: no file name given");
-    const std::string text = Serialize();
-    // Replace the file a symbolic link points to, not the link itself.
-    std::error_code ignored;
-    fs::path target = FFileName;
-    if (fs::is_symlink(target, ignored)) {
-        std::error_code error;
-        const fs::path resolved = fs::weakly_canonical(target, error);
-        if (!error) target = resolved;
-    }
-    if (target.parent_path().empty()) target = fs::path(".") / target;
-
-    const auto fail = [&](int error, const std::string& temporary) {
-        if (!temporary.empty()) ::unlink(temporary.c_str());
+    if (const int error = ReplaceFileWhole(FFileName, Serialize()))
         throw EInOutError("Cannot write settings file " + FFileName + ": " + SystemReason(error));
-    };
-    std::string temporary;
-    const int fd = CreateTemporary(target, temporary);
-    if (fd < 0) fail(errno, "");
-    if (!WriteAll(fd, text) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(error, temporary);
-    }
-    if (::close(fd) != 0) fail(errno, temporary);
-    if (::rename(temporary.c_str(), target.c_str()) != 0) fail(errno, temporary);
-    // Make the rename itself durable; a failure here loses nothing already written.
-    const int directory = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory >= 0) {
-        ::fsync(directory);
-        ::close(directory);
-    }
-
     FDirty = false;
     FReadError.clear();
     struct stat info {};

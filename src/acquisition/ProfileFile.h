@@ -115,5 +115,11 @@ private:
     bool FEnded = false;
 };
 
+// Replaces the file (the one a symbolic link points to) by one holding exactly `text`: written
+// to a temporary file in the same folder, flushed to disk and renamed over it, so that readers
+// see the old file or the new one, never a part. A replaced file keeps its mode. Returns 0, or
+// the system's error code with the file left as it was.
+int ReplaceFileWhole(const std::string& fileName, const std::string& text);
+
 // Converts a profile-file integer text as ReadInteger does; false for anything else.
 bool ParseProfileInteger(const std::string& text, std::int32_t& value);

@@ -94,6 +94,16 @@ void TAcquisitionRun::CreateSemaphoreAndProcessing() {
 void TAcquisitionRun::CreateWriters() {
     ClearFilter();
     const TIntermagnetHeader& header = FSettings.IntermagnetHeader;
+    // A header that does not fit its fixed columns would make files no reader can take apart.
+    FIntermagnetRefused = false;
+    if (FSettings.AutoCreateIntermagnet && !FilterCoefficients.empty()) {
+        if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(header)) {
+            FIntermagnetRefused = true;
+            Notifier().Report(TReportKind::SettingsError,
+                              "INTERMAGNET header: " + problem.Text +
+                                  "; no INTERMAGNET file is written in this run");
+        }
+    }
     FIntermagnetFile = std::make_unique<TIntermagnetDataFile>(
         FSettings.MinuteOr5Seconds != 0 ? 5 : 60, header.IDC, header.COMP, header.GIN,
         header.COLA, header.LONG, header.DECBAS);
@@ -153,6 +163,7 @@ void TAcquisitionRun::Stop() {
         if (!FReader) return;
         FReader->RequestStop();
         WaitServingHandOffs(*FReader);
+        FFinalLineCounts = LineCounts();
         FReader.reset();
     });
     // The processing thread drains the queue; its hand-offs are served while we wait.
@@ -185,13 +196,20 @@ void TAcquisitionRun::Stop() {
     if (failure) std::rethrow_exception(failure);
 }
 
+TReaderLineCounts TAcquisitionRun::LineCounts() const {
+    if (!FReader) return FFinalLineCounts;
+    const std::uint64_t dropped = FReader->LinesDropped();
+    const std::uint64_t unparseable = FReader->LinesUnparseable();
+    return {unparseable, dropped > unparseable ? dropped - unparseable : 0};
+}
+
 TSampleRecord TAcquisitionRun::RecordSample(const TLogicalPacket& packet) {
     if (!FArchiveFile || !FIntermagnetFile) throw std::logic_error("The run has no open files");
     TSampleRecord record;
     FArchiveFile->WriteDateFile(packet.Line(), packet.TimeStamp());
     record.ArchiveFileName = FArchiveFile->GetFileName();
     if (FPublisher) FPublisher->LineRecorded(record.ArchiveFileName);
-    if (FSettings.AutoCreateIntermagnet) {
+    if (FSettings.AutoCreateIntermagnet && !FIntermagnetRefused) {
         FIntermagnetFile->WriteDataFileT(packet.Values(), packet.TimeStamp(),
                                          record.IntermagnetLine);
         if (FIntermagnetFile->Opened()) record.IntermagnetFileName = FIntermagnetFile->GetFileName();

@@ -4,6 +4,7 @@
 #include "app/IntermagnetHeader.h"
 #include "network/NetworkSettings.h"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -49,6 +50,12 @@ struct TSampleRecord {
     std::string IntermagnetFileName;  // the INTERMAGNET file in use, or empty
 };
 
+// The lines the reader did not queue, by reason.
+struct TReaderLineCounts {
+    std::uint64_t Unparseable = 0;  // the right length, but no instrument line
+    std::uint64_t Dropped = 0;      // the wrong length, or an over-long run without CR
+};
+
 // One acquisition run: the chain from the serial port to the files. The window and the
 // headless recorder both drive it, so both record identically; each adds its own steps
 // (controls, graphs, log) around these.
@@ -72,7 +79,9 @@ public:
     // The start steps, for callers that put their own steps between them.
     void CreateSemaphoreAndProcessing();
     // Clears the filter, creates the INTERMAGNET and archive writers, and the publisher when
-    // the settings name a broker.
+    // the settings name a broker. When INTERMAGNET files are to be written but the header breaks
+    // its rules (CheckIntermagnetHeader), that is reported (TReportKind::SettingsError) and the
+    // run writes no INTERMAGNET file; the archive records.
     void CreateWriters();
     // Opens and closes the port once; EPortOpenError when it cannot be opened.
     void TrialOpen();
@@ -85,10 +94,15 @@ public:
     void Stop();
 
     // The recording steps for one packet: archive line, then the INTERMAGNET writer when
-    // automatic creation is on. Raises the first failure; the later step is then skipped.
+    // automatic creation is on and the header was accepted. Raises the first failure; the later
+    // step is then skipped.
     TSampleRecord RecordSample(const TLogicalPacket& packet);
 
     bool HasReader() const { return FReader != nullptr; }
+    // The reader's counts so far; after the stop, its final ones.
+    TReaderLineCounts LineCounts() const;
+    // The header broke its rules at CreateWriters: this run writes no INTERMAGNET file.
+    bool IntermagnetRefused() const { return FIntermagnetRefused; }
     bool HasObjects() const;
     const TRunSettings& Settings() const { return FSettings; }
     // "COM" + (port index + 1).
@@ -109,4 +123,6 @@ private:
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
     std::unique_ptr<TComPortThread> FReader;
     std::unique_ptr<TStationPublisher> FPublisher;
+    bool FIntermagnetRefused = false;  // the header breaks its rules: no INTERMAGNET file
+    TReaderLineCounts FFinalLineCounts;
 };

@@ -6,13 +6,20 @@
 #include "acquisition/SerialDevices.h"
 #include "app/AcquisitionRun.h"
 #include "app/SerialDeviceSettings.h"
+#include "app/ServiceManagerLink.h"
 #include "app/SignalWatcher.h"
 #include "app/StationSettings.h"
 #include "network/StationPublisher.h"
+#include "recording/DateFormat.h"
 #include "recording/Filter.h"
 #include "recording/IntermagnetDataFile.h"
 
 #include <QCoreApplication>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -39,7 +46,8 @@ void THeadlessRecorder::LoadSettings(TStationSettings& settings) {
         LoadStationSettings(settings, file);
     } catch (const std::exception& error) {
         // As in the window: the keys read so far count, the rest keep their defaults.
-        FLog.Line("error: " + IniFileErrorText(FOptions.SettingsFile) + " " + error.what());
+        FLog.Line("error: " + IniFileErrorText(FOptions.SettingsFile) + " " + error.what(),
+                  TLogPriority::Error);
     }
     ClearSerialDevices();
     for (const auto& [comNumber, path] : LoadSerialDevices(file)) SetSerialDevice(comNumber, path);
@@ -68,22 +76,28 @@ bool THeadlessRecorder::Start() {
                    ? std::string(settings.MinuteOr5Seconds ? "five-second" : "one-minute") +
                          " values with " + std::to_string(FilterCoefficients.size()) +
                          " filter coefficients"
-                   : std::string("off")));
+                   : std::string("off")),
+              TLogPriority::Notice);
     if (settings.AutoCreateIntermagnet && FilterCoefficients.empty())
-        FLog.Line("note: no filter coefficients in the settings: no INTERMAGNET file is written");
-    try {
-        FRun->Start();
-    } catch (const EPortOpenError& error) {
-        FLog.Line("error: " + std::string(error.what()));
-        FLog.Line("error: " + error.Detail());
-        Stop();
-        return false;
-    } catch (const std::exception& error) {
-        FLog.Line(std::string("error: could not start: ") + error.what());
+        FLog.Line("note: no filter coefficients in the settings: no INTERMAGNET file is written",
+                  TLogPriority::Warning);
+    if (!ArchiveFolderWritable()) {
         Stop();
         return false;
     }
-    FLog.Line("recording");
+    try {
+        FRun->Start();
+    } catch (const EPortOpenError& error) {
+        FLog.Line("error: " + std::string(error.what()), TLogPriority::Error);
+        FLog.Line("error: " + error.Detail(), TLogPriority::Error);
+        Stop();
+        return false;
+    } catch (const std::exception& error) {
+        FLog.Line(std::string("error: could not start: ") + error.what(), TLogPriority::Error);
+        Stop();
+        return false;
+    }
+    FLog.Line("recording", TLogPriority::Notice);
     if (TStationPublisher* publisher = FRun->Publisher()) {
         FLog.Line("network: publishing as " + runSettings.Network.StationId + " on " +
                   runSettings.Network.Broker + ":" +
@@ -99,7 +113,27 @@ void THeadlessRecorder::LogLink(const TLinkStatus& status) {
     // Each change once; the waiting count alone is no change.
     if (status.SameState(FLinkLogged)) return;
     FLinkLogged = status;
-    FLog.Line("network: " + status.Text());
+    FLog.Line("network: " + status.Text(),
+              status.State == TLinkStatus::TState::Connected && status.Reason.empty()
+                  ? TLogPriority::Notice
+                  : TLogPriority::Warning);
+}
+
+// Checked before the port opens, so that a service whose data folder is missing or read-only
+// fails at once with the reason instead of logging a write error with its first sample.
+bool THeadlessRecorder::ArchiveFolderWritable() {
+    const std::filesystem::path folder = "ARCHIVE";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error && ::access(folder.c_str(), W_OK | X_OK) != 0)
+        error = std::error_code(errno, std::generic_category());
+    if (!error && !std::filesystem::is_directory(folder))
+        error = std::make_error_code(std::errc::not_a_directory);
+    if (!error) return true;
+    FLog.Line("error: the archive folder " + std::filesystem::absolute(folder).string() +
+                  " is not writable: " + error.message(),
+              TLogPriority::Error);
+    return false;
 }
 
 void THeadlessRecorder::Stop() {
@@ -108,14 +142,28 @@ void THeadlessRecorder::Stop() {
     try {
         FRun->Stop();
     } catch (const std::exception& error) {
-        FLog.Line(std::string("error while stopping: ") + error.what());
+        FLog.Line(std::string("error while stopping: ") + error.what(), TLogPriority::Error);
     }
+    const TReaderLineCounts lines = FRun->LineCounts();
     FRun.reset();
     FLog.FlushLeftOut();
     if (wasRunning)
         FLog.Line("stopped: " + std::to_string(FSamplesRecorded) + " samples recorded" +
                   (FSamplesFailed ? ", " + std::to_string(FSamplesFailed) + " could not be recorded"
-                                  : std::string()));
+                                  : std::string()) +
+                  ", " + std::to_string(lines.Unparseable) + " unparseable lines, " +
+                  std::to_string(lines.Dropped) + " lines dropped",
+                  TLogPriority::Notice);
+}
+
+std::string THeadlessRecorder::StatusText() const {
+    std::string text = "recording: " + std::to_string(FSamplesRecorded) + " lines recorded";
+    if (FSamplesRecorded > 0)
+        text += ", last sample " + FormatDateTime("yyyy-mm-dd hh:nn:ss", FLastSampleTime);
+    if (FSamplesFailed > 0) text += ", " + std::to_string(FSamplesFailed) + " not recorded";
+    const std::string error = FLog.LastError();
+    if (!error.empty()) text += "; last error: " + error;
+    return text;
 }
 
 void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
@@ -128,8 +176,10 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
         return;
     }
     ++FSamplesRecorded;
+    FLastSampleTime = packet.TimeStamp();
     for (const char* kind : {"archive file", "INTERMAGNET file", "recording"})
-        if (FFailures.Succeeded(kind)) FLog.Line(std::string(kind) + ": writing again");
+        if (FFailures.Succeeded(kind))
+            FLog.Line(std::string(kind) + ": writing again", TLogPriority::Notice);
     if (record.ArchiveFileName != FArchiveFileName) {
         FArchiveFileName = record.ArchiveFileName;
         FLog.Line("archive file: " + FArchiveFileName);
@@ -162,15 +212,21 @@ int RunHeadlessRecorder(const THeadlessOptions& options) {
     int exitCode = 0;
     {
         THeadlessRecorder recorder(options, log);
+        TServiceManagerLink serviceManager([&recorder] { return recorder.StatusText(); });
         TSignalWatcher stopSignals;
-        QObject::connect(&stopSignals, &TSignalWatcher::StopRequested, [&log](int signalNumber) {
-            log.Line("stop requested by signal " + std::to_string(signalNumber));
-            QCoreApplication::quit();
-        });
+        QObject::connect(&stopSignals, &TSignalWatcher::StopRequested,
+                         [&log, &serviceManager](int signalNumber) {
+                             log.Line("stop requested by signal " + std::to_string(signalNumber),
+                                      TLogPriority::Notice);
+                             serviceManager.Stopping();
+                             QCoreApplication::quit();
+                         });
         if (recorder.Start()) {
+            serviceManager.Ready();
             QCoreApplication::exec();
             recorder.Stop();
         } else {
+            serviceManager.Status("failed to start: " + log.LastError());
             exitCode = 1;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/DateTime.h"
 #include "acquisition/SampleHandler.h"
 #include "app/StationLog.h"
 #include "network/NetworkSettings.h"
@@ -33,6 +34,8 @@ public:
     void Stop();
 
     std::uint64_t SamplesRecorded() const { return FSamplesRecorded; }
+    // One line for the service manager: lines recorded, the last sample's time, the last error.
+    std::string StatusText() const;
     // Samples a recording step failed for (logged once per failure, as the window beeps).
     std::uint64_t SamplesFailed() const { return FSamplesFailed; }
 
@@ -43,6 +46,7 @@ private:
     void LoadSettings(TStationSettings& settings);
     void NoteFailure(const std::exception& error);
     void LogLink(const TLinkStatus& status);
+    bool ArchiveFolderWritable();
 
     THeadlessOptions FOptions;
     TStationLog& FLog;
@@ -53,7 +57,10 @@ private:
     TLinkStatus FLinkLogged;
     std::uint64_t FSamplesRecorded = 0;
     std::uint64_t FSamplesFailed = 0;
+    TDateTime FLastSampleTime = 0;  // of the last sample recorded, 0 before the first
 };
 
 // The whole headless program: start, event loop until a stop signal, stop. Returns the exit code.
+// Run by systemd as a notify service, it reports readiness (port open, archive folder writable),
+// pings the watchdog from the event loop, keeps a status line and announces its stop.
 int RunHeadlessRecorder(const THeadlessOptions& options);

@@ -2,6 +2,8 @@
 // The six header texts of the INTERMAGNET files, as the user enters them and the settings file
 // keeps them. Each has a fixed width in the file format, so each is cut to its maximum length.
 
+#include "recording/TextCut.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,9 +27,15 @@ struct TIntermagnetHeader {
     bool operator==(const TIntermagnetHeader&) const = default;
 };
 
-// The first `maxLength` characters of a UTF-8 text. Characters, not bytes, are counted, so a
-// cut never splits a character into invalid bytes.
-std::string CutToLength(std::string_view text, std::size_t maxLength);
-
 // Every text cut to its maximum length.
 TIntermagnetHeader CutToSize(const TIntermagnetHeader& header);
+
+// The first header text that cannot be written into the fixed columns of an INTERMAGNET header:
+// IDC and GIN must be one to three letters or digits, COMP one to four letters, COLA and LONG one
+// to four digits, DECBAS one to six digits (ASCII only; the writer pads the numbers with zeros).
+struct TIntermagnetHeaderProblem {
+    std::string Field;  // "IDC" .. "DECBAS"; empty when every text is fine
+    std::string Text;   // names the field, the form it needs and the text it holds
+    explicit operator bool() const { return !Field.empty(); }
+};
+TIntermagnetHeaderProblem CheckIntermagnetHeader(const TIntermagnetHeader& header);

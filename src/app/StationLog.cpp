@@ -3,9 +3,23 @@
 #include "acquisition/DateTime.h"
 #include "recording/DateFormat.h"
 
-TStationLog::TStationLog(std::FILE* stream) : FStream(stream) {}
+#include <cstdlib>
+#include <sys/stat.h>
 
 namespace {
+
+// systemd names the journal's stream in JOURNAL_STREAM as "device:inode"; a stream that is that
+// file is the journal, even when the variable was inherited by a program started from a service
+// with its standard error redirected elsewhere.
+bool IsJournalStream(std::FILE* stream) {
+    const char* named = std::getenv("JOURNAL_STREAM");
+    struct stat status {};
+    if (!named || !stream || ::fstat(fileno(stream), &status) != 0) return false;
+    unsigned long long device = 0, inode = 0;
+    char end = 0;
+    if (std::sscanf(named, "%llu:%llu%c", &device, &inode, &end) != 2) return false;
+    return device == status.st_dev && inode == status.st_ino;
+}
 
 // One log line per event, so that the log can be read and searched line by line.
 std::string OnOneLine(const std::string& text) {
@@ -20,20 +34,42 @@ std::string OnOneLine(const std::string& text) {
     return line;
 }
 
+TLogPriority ReportPriority(TReportKind kind) {
+    switch (kind) {
+        case TReportKind::PortError:
+        case TReportKind::ProcessingError:
+        case TReportKind::WriteError: return TLogPriority::Error;
+        case TReportKind::BadLine:
+        case TReportKind::SettingsError: return TLogPriority::Warning;
+        case TReportKind::PortOk: return TLogPriority::Notice;
+        case TReportKind::Info: break;
+    }
+    return TLogPriority::Info;
+}
+
 }  // namespace
 
-void TStationLog::Line(const std::string& text) {
-    const std::string stamp = FormatDateTime("yyyy-mm-dd hh:nn:ss", NowLocal());
+TStationLog::TStationLog(std::FILE* stream) : FStream(stream), FToJournal(IsJournalStream(stream)) {}
+
+void TStationLog::Line(const std::string& text, TLogPriority priority) {
+    const std::string lead = FToJournal ? "<" + std::to_string(static_cast<int>(priority)) + ">"
+                                        : FormatDateTime("yyyy-mm-dd hh:nn:ss", NowLocal()) + " ";
     const std::string line = OnOneLine(text);
     std::lock_guard<std::mutex> guard(FLock);
-    std::fprintf(FStream, "%s %s\n", stamp.c_str(), line.c_str());
+    if (priority == TLogPriority::Error) FLastError = line;
+    std::fprintf(FStream, "%s%s\n", lead.c_str(), line.c_str());
     std::fflush(FStream);
 }
 
-void TStationLog::ErrorBox(const std::string& text) { Line("error: " + text); }
+std::string TStationLog::LastError() const {
+    std::lock_guard<std::mutex> guard(FLock);
+    return FLastError;
+}
+
+void TStationLog::ErrorBox(const std::string& text) { Line("error: " + text, TLogPriority::Error); }
 
 bool TStationLog::Confirm(const std::string& text) {
-    Line("question answered yes: " + text);
+    Line("question answered yes: " + text, TLogPriority::Notice);
     return true;
 }
 
@@ -63,11 +99,11 @@ void TStationLog::Report(TReportKind kind, const std::string& text) {
             FPortFailing = kind == TReportKind::PortError;
         }
         if (recovered) {
-            Line("port recovered: " + text);
+            Line("port recovered: " + text, TLogPriority::Notice);
             return;
         }
     }
-    Line(std::string(ReportKindName(kind)) + ": " + text);
+    Line(std::string(ReportKindName(kind)) + ": " + text, ReportPriority(kind));
 }
 
 void TStationLog::FlushLeftOut() {
@@ -76,7 +112,9 @@ void TStationLog::FlushLeftOut() {
         std::lock_guard<std::mutex> guard(FLock);
         std::swap(leftOut, FBadLinesLeftOut);
     }
-    if (leftOut > 0) Line("bad line: " + std::to_string(leftOut) + " more bad lines not logged");
+    if (leftOut > 0)
+        Line("bad line: " + std::to_string(leftOut) + " more bad lines not logged",
+             TLogPriority::Warning);
 }
 
 bool TFailureMemory::Failed(const std::string& kind, const std::string& message) {

@@ -8,8 +8,13 @@
 #include <mutex>
 #include <string>
 
+// Severity of a log line, numbered as syslog numbers it.
+enum class TLogPriority { Error = 3, Warning = 4, Notice = 5, Info = 6 };
+
 // The headless recorder's log: one line per event on a stream (standard error by default), each
-// stamped with the local time; a text of several lines is logged on one. As a notifier it logs
+// stamped with the local time; a text of several lines is logged on one. When the stream is the
+// journal (a service's standard error), each line starts with its syslog priority ("<3>") instead
+// of a time stamp, since the journal stamps and ranks lines itself. As a notifier it logs
 // every report; bad lines are limited to a few per minute, with a count of those left out, so
 // that a broken line cannot flood the log; the port working again after a failure is logged
 // as a recovery.
@@ -18,7 +23,7 @@ class TStationLog : public TNotifier {
 public:
     explicit TStationLog(std::FILE* stream = stderr);
 
-    void Line(const std::string& text);
+    void Line(const std::string& text, TLogPriority priority = TLogPriority::Info);
     // Logs how many bad lines were left out since the last one logged, if any.
     void FlushLeftOut();
 
@@ -27,11 +32,16 @@ public:
     void Beep() override;                             // nothing to log: the reason is reported
     void Report(TReportKind kind, const std::string& text) override;
 
+    // The last line logged as an error, empty before the first.
+    std::string LastError() const;
+
     static constexpr int BadLinesPerMinute = 10;
 
 private:
     std::FILE* FStream;
-    std::mutex FLock;
+    bool FToJournal;
+    std::string FLastError;
+    mutable std::mutex FLock;
     std::chrono::steady_clock::time_point FBadLineWindowStart{};
     int FBadLinesInWindow = 0;
     long FBadLinesLeftOut = 0;

@@ -7,9 +7,11 @@
 
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -64,6 +66,29 @@ void TDataFile::OpenFile() {
     FOpenforWrite();
     FOpened = true;
     if (OnOpen) OnOpen(*this, GetFileName());
+}
+
+void TDataFile::OpenNewFile(const std::function<std::string()>& makeName) {
+    if (FOpened)
+        throw EBasicException::Create("File is already opened", 0, "TDataFile", "OpenFile");
+    // Claims the name before the file is opened for writing: a name another process claimed
+    // first fails with EEXIST, and the next one is free of its file.
+    constexpr int Attempts = 100;
+    for (int attempt = 1;; ++attempt) {
+        SetFileName(makeName());
+        CreateDirectories();
+        const int handle =
+            ::open(GetFileName().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (handle >= 0) {
+            ::close(handle);
+            break;
+        }
+        // Any other failure is met again, and reported, by the open below.
+        if (errno != EEXIST) break;
+        if (attempt == Attempts)
+            throw EBasicException::Create(SystemMessage(EEXIST), 0, "TDataFile", "OpenFile");
+    }
+    OpenFile();
 }
 
 void TDataFile::CreateDirectories() const {

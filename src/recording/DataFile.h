@@ -25,6 +25,11 @@ public:
     // "File is already opened" (TDataFile/OpenFile) when open; a directory that cannot be made
     // raises EInOutError "Could not create directory " + the prefix with its trailing "/".
     void OpenFile();
+    // Opens a file no one else has: `makeName` gives a free name (MakeFileName), which is
+    // created exclusively; when another process has created that name in the meantime (two
+    // recorders in one folder reach the same name at the same moment), `makeName` is asked
+    // again and gives the next free "_n" name. Nothing is ever truncated. Errors as OpenFile.
+    void OpenNewFile(const std::function<std::string()>& makeName);
     // "File is already closed" (TDataFile/CloseFile) when closed. The handle is released and
     // the object closed even when closing reports an error, which is then raised.
     void CloseFile();

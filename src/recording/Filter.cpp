@@ -2,6 +2,10 @@
 
 #include "acquisition/RuntimeErrors.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 std::vector<double> FilterCoefficients;
 std::vector<std::string> FilterCoefficientTexts;
 TFilterWindow FilterWindow;
@@ -44,9 +48,30 @@ void TFilterWindow::Clear() {
     FSize = 0;
 }
 
+namespace {
+
+// A time stamp in whole milliseconds, so that stamps on whole seconds compare exactly.
+std::int64_t Milliseconds(TDateTime time) { return std::llround(time * MillisecondsPerDay); }
+
+// True when `time` cannot continue the window: it goes back, or it comes after more than twice
+// the window's last spacing (at least 2 s), so that one missing sample or several samples sharing
+// one stamp keep the window, and an output never combines both sides of a real gap.
+bool StartsAfterGap(const TFilterWindow& window, TDateTime time) {
+    const std::size_t size = window.Size();
+    if (size == 0) return false;
+    const std::int64_t t = Milliseconds(time);
+    const std::int64_t p = Milliseconds(window[size - 1].Time);
+    if (t < p) return true;
+    const std::int64_t spacing = size >= 2 ? p - Milliseconds(window[size - 2].Time) : 0;
+    return t - p > std::max<std::int64_t>(2000, 2 * spacing);
+}
+
+}  // namespace
+
 std::optional<TFilterValue> FilterSample(std::span<const double> values, TDateTime time) {
     const std::size_t n = FilterCoefficients.size();
     if (n == 0) return std::nullopt;
+    if (StartsAfterGap(FilterWindow, time)) FilterWindow.Clear();
     FilterWindow.Push(values, time, n);
     if (FilterWindow.Size() != n) return std::nullopt;
 

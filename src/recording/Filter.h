@@ -51,6 +51,8 @@ extern TFilterWindow FilterWindow;
 // channels as `values` has), stamped with window entry N div 2. Nothing while N is 0 (the
 // sample is then not stored) or the window is still filling. A window entry with fewer
 // channels than `values` raises ERangeError.
+// The window is emptied first when the sample does not continue it: a stamp before the newest
+// held, or one more than max(2 s, twice the spacing of the two newest held) after it.
 std::optional<TFilterValue> FilterSample(std::span<const double> values, TDateTime time);
 
 // Empties the window; the next N - 1 samples give nothing again.

@@ -6,6 +6,7 @@
 #include "acquisition/RuntimeErrors.h"
 #include "recording/DateFormat.h"
 #include "recording/Filter.h"
+#include "recording/TextCut.h"
 
 #include <charconv>
 #include <cmath>
@@ -38,16 +39,18 @@ TRecordStamp ToRecordStamp(TDateTime time) {
             day + seconds / SecondsPerDay};
 }
 
-// At most `length` bytes, never ending inside a UTF-8 sequence.
-std::string Cut(const std::string& text, std::size_t length) {
-    if (text.size() <= length) return text;
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-    return text.substr(0, length);
+// Zero-padded on the left to `width`: the header's numeric fields have fixed columns.
+std::string ZeroPadded(const std::string& text, std::size_t width) {
+    return text.size() < width ? std::string(width - text.size(), '0') + text : text;
 }
 
+// A component in tenths of nT, seven columns. A value that needs more columns, or that would
+// read as the missing marker, is written as that marker: a record keeps its 30 characters and
+// a fault of the instrument is never taken for a measured value.
 std::string Tenths(double value) {
+    constexpr double Lowest = -999999, Marker = 9999999;
     const double tenths = std::nearbyint(value * 10.0);  // halves go to the even neighbour
-    if (!std::isfinite(tenths) || std::fabs(tenths) > 1e15) throw ERangeError();
+    if (!(tenths >= Lowest && tenths < Marker)) return "9999999";  // NaN included
     char digits[24];
     const auto [end, error] =
         std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(tenths));
@@ -72,12 +75,12 @@ TIntermagnetDataFile::TIntermagnetDataFile(std::int32_t interval, const std::str
                                            const std::string& cola, const std::string& lon,
                                            const std::string& decbas)
     : FInterval(interval),
-      FIDC(Cut(idc, 3)),
-      FCOMP(Cut(comp, 4)),
-      FGIN(Cut(gin, 3)),
-      FCOLA(Cut(cola, 4)),
-      FLONG(Cut(lon, 4)),
-      FDECBAS(Cut(decbas, 6)) {
+      FIDC(CutToLength(idc, 3)),
+      FCOMP(CutToLength(comp, 4)),
+      FGIN(CutToLength(gin, 3)),
+      FCOLA(CutToLength(cola, 4)),
+      FLONG(CutToLength(lon, 4)),
+      FDECBAS(CutToLength(decbas, 6)) {
     if (interval <= 0 || (SecondsPerHour / 2) % interval != 0)
         throw EBasicException::Create(
             "The record interval must divide 1800 seconds, not " + std::to_string(interval), 0,
@@ -105,10 +108,15 @@ void TIntermagnetDataFile::WriteDataFileT(std::span<const double> values, TDateT
         const std::string record = DataRecord(out->Values[0], out->Values[1], out->Values[2]);
         const std::int32_t hour = stamp.Seconds / SecondsPerHour;
         const std::int32_t slot = (stamp.Seconds % SecondsPerHour) / FInterval;
+        // Not after the last record written (the clock went back, a repeated stamp): dropped,
+        // also across midnight, where it would close the new day's file and split it in two.
+        if (FHasRecord && (stamp.Day < FLastRecordDay ||
+                           (stamp.Day == FLastRecordDay && stamp.Seconds <= FLastRecordSeconds)))
+            return;
 
         CloseIfRemoved();
         if (Opened() && stamp.Day != FFileDay) {
-            // A new day (or the clock stepped back a day): finish this file whole first.
+            // A new day: finish this file whole first.
             try {
                 CompleteBlock();
             } catch (...) {
@@ -132,6 +140,9 @@ void TIntermagnetDataFile::WriteDataFileT(std::span<const double> values, TDateT
         AsWriteDateFile([&] { WriteOnLine(record); });
         line = record;
         FLastTime = stamp.Value;
+        FHasRecord = true;
+        FLastRecordDay = stamp.Day;
+        FLastRecordSeconds = stamp.Seconds;
         CountLineAndReopen();
     } catch (const std::exception& error) {
         throw EBasicException::CreateFrom(error, 0, ClassText, "WriteDataFileT");
@@ -141,10 +152,9 @@ void TIntermagnetDataFile::WriteDataFileT(std::span<const double> values, TDateT
 void TIntermagnetDataFile::OpenDayFile(TDateTime recordTime, std::int64_t day) {
     const std::string directory =
         FBaseDirectory + "INTERMAGNET/" + FormatDateTime("yyyy/mm", recordTime);
-    SetFileName(MakeFileName(Extension(), directory, recordTime, "MMMDDYY"));
     FLineState = 0;
     FBlockOpen = false;
-    OpenFile();
+    OpenNewFile([&] { return MakeFileName(Extension(), directory, recordTime, "MMMDDYY"); });
     FFileDay = day;
     FLineCount = 0;
 }
@@ -220,7 +230,8 @@ std::string TIntermagnetDataFile::HeaderLine(TDateTime time) const {
     const std::string dayOfYear = std::to_string(DayOfYear(time));
     return FIDC + " " + UpperCaseAscii(FormatDateTime("mmmddyy", time)) + " " +
            PadLeft(dayOfYear, 3) + " " + FormatDateTime("hh", time) + " " + FCOMP + " R " + FGIN +
-           " " + FCOLA + FLONG + " " + FDECBAS + " RRRRRRRRRRRRRRRR";
+           " " + ZeroPadded(FCOLA, 4) + ZeroPadded(FLONG, 4) + " " + ZeroPadded(FDECBAS, 6) +
+           " RRRRRRRRRRRRRRRR";
 }
 
 std::string TIntermagnetDataFile::DataRecord(double x, double y, double z) {

@@ -8,7 +8,12 @@
 // Interval. Skipped slots are filled with missing records, every block is completed up to its
 // last slot before the next header, before a day change closes the file and at Finish, and an
 // hour without records between two blocks of a file gets a block of missing records. A record
-// that is not after the last slot written (the clock went back, a repeated stamp) is dropped.
+// that is not after the last record written (the clock went back, also to the day before, or a
+// repeated stamp) is dropped.
+//
+// The header's COLA and LONG are written zero-padded to four digits and DECBAS to six, so that
+// every header keeps its fixed columns; the texts must be checked before (digits only, see
+// the parameters dialog), the writer only pads them.
 
 #include "recording/TextWithTimeDataFile.h"
 
@@ -22,7 +27,7 @@ class TIntermagnetDataFile : public TTextWithTimeDataFile {
 public:
     // `interval` in seconds (60 for minute values, 5 for five-second values) must divide half an
     // hour, so that every block ends with a whole line. The texts are cut to 3, 4, 3, 4, 4 and 6
-    // characters.
+    // characters (not bytes), as the settings cut them.
     TIntermagnetDataFile(std::int32_t interval, const std::string& idc, const std::string& comp,
                          const std::string& gin, const std::string& cola, const std::string& lon,
                          const std::string& decbas);
@@ -52,8 +57,9 @@ public:
     static int DayOfYear(TDateTime time);
     // The block header for the hour of `time`, without line end.
     std::string HeaderLine(TDateTime time) const;
-    // "%7d %7d %7d 999999" in tenths of nT, halves to even; ERangeError for values that
-    // cannot be written.
+    // "%7d %7d %7d 999999" in tenths of nT, halves to even; a value outside -99999.9 ..
+    // 999999.8 nT (or not a number) is written as the missing 9999999, so a record is always
+    // 30 characters.
     static std::string DataRecord(double x, double y, double z);
 
     std::int32_t Interval() const { return FInterval; }
@@ -85,6 +91,11 @@ private:
     bool FBlockOpen = false;
     std::int32_t FBlockHour = 0;
     std::int32_t FNextSlot = 0;  // positions of the block already written, data or missing
+
+    // The last record written in this run, whichever file it went to.
+    bool FHasRecord = false;
+    std::int64_t FLastRecordDay = 0;
+    std::int32_t FLastRecordSeconds = 0;
 };
 
 // The missing record of IMFV1.22.

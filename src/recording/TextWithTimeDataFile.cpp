@@ -14,8 +14,7 @@ void TTextWithTimeDataFile::WriteDateFile(const std::string& line, TDateTime tim
         if (Opened() && OnDifferentDays(FLastTime, time)) CloseFile();
         if (!Opened()) {
             const std::string directory = RootFolder() + "ARCHIVE/" + FormatDateTime("yyyy/mm", time);
-            SetFileName(MakeFileName(Extension(), directory, time, FDateFormat));
-            OpenFile();
+            OpenNewFile([&] { return MakeFileName(Extension(), directory, time, FDateFormat); });
             FLineCount = 0;
         }
         FWriteLn(line);
@@ -36,10 +35,17 @@ void TTextWithTimeDataFile::CloseIfRemoved() {
 
 void TTextWithTimeDataFile::CountLineAndReopen() {
     ++FLineCount;
-    if (FLineCount > ReopenLimit) {
+    if (FLineCount <= ReopenLimit) return;
+    FLineCount = 0;
+    try {
         CloseFile();
-        FLineCount = 0;
         AppendFile();
+    } catch (const std::exception& error) {
+        // The line is in the file already: it counts as written. The writer stays closed and
+        // the next line starts a new file.
+        Notifier().Report(TReportKind::WriteError, GetFileName() + " could not be reopened (" +
+                                                       error.what() +
+                                                       "); recording goes on in a new file");
     }
 }
 

@@ -19,9 +19,11 @@ public:
     // Records `line` stamped `time`, opening, rolling over or reopening the file as needed.
     // Every failure is raised as EBasicException (TTextDateFile/WriteDateFile) with the
     // innermost message. A failed open leaves the writer closed (the next call tries a fresh
-    // name); a failed write leaves the file open and LastTime and LineCount unchanged; a failed
-    // reopen leaves it closed (the next call starts a new file). A file removed while open
-    // (by hand, or with its directory) is reported and closed, and the line goes to a new file.
+    // name); a failed write leaves the file open and LastTime and LineCount unchanged. A failed
+    // reopen after line 801 is no failure of that line, which is written: it is reported through
+    // the notifier and leaves the writer closed (the next call starts a new file). A file
+    // removed while open (by hand, or with its directory) is reported and closed, and the line
+    // goes to a new file.
     void WriteDateFile(const std::string& line, TDateTime time);
 
     // Closes the current file, if any, raising a failure (TTextDateFile/Finish). For the stop
@@ -37,7 +39,8 @@ protected:
     // When the open file has been removed, reports it through the notifier and closes it, so
     // that the next write makes a new one (directories included) instead of writing nowhere.
     void CloseIfRemoved();
-    // Closes after every ReopenLimit + 1 lines and reopens for appending.
+    // Closes after every ReopenLimit + 1 lines and reopens for appending; a failed reopen is
+    // reported, not raised, and leaves the writer closed.
     void CountLineAndReopen();
 
     TDateTime FLastTime = 0;

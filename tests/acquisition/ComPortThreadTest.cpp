@@ -67,10 +67,18 @@ TEST(ComPortThread, JudgesLengthAfterDroppingControlBytesAndKeepsHighBytes) {
     EXPECT_NE(run.Handler.Lines[1].find("\xB0\xFF"), std::string::npos);
     EXPECT_EQ(run.Notifications.Beeps(), 5);
     EXPECT_EQ(run.Reader->LinesDropped(), 5u);
-    // The unparsable line is reported without a box that would hold up the reader.
+    EXPECT_EQ(run.Reader->LinesUnparseable(), 1u);
+    // Every dropped line is reported, with its length or the parser's reason, and without a box
+    // that would hold up the reader.
     EXPECT_TRUE(run.Notifications.ErrorBoxes().empty());
-    ASSERT_EQ(run.Notifications.ReportsOf(TReportKind::BadLine).size(), 1u);
-    EXPECT_NE(run.Notifications.ReportsOf(TReportKind::BadLine)[0].find("\xB0"), std::string::npos);
+    const auto reports = run.Notifications.ReportsOf(TReportKind::BadLine);
+    ASSERT_EQ(reports.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(reports.begin(), reports.begin() + 4),
+              (std::vector<std::string>{"Dropped a line of 60 characters (61 expected)",
+                                        "Dropped a line of 62 characters (61 expected)",
+                                        "Dropped a line of 0 characters (61 expected)",
+                                        "Dropped a line of 62 characters (61 expected)"}));
+    EXPECT_NE(reports[4].find("\xB0"), std::string::npos);
 }
 
 TEST(ComPortThread, DropsAnOverlongRunWithOneBeepAndJudgesTheNextLineAlone) {
@@ -83,6 +91,9 @@ TEST(ComPortThread, DropsAnOverlongRunWithOneBeepAndJudgesTheNextLineAlone) {
     run.Stop();
     EXPECT_EQ(run.Handler.Lines, std::vector<std::string>{SampleLine(2)});
     EXPECT_EQ(run.Notifications.Beeps(), 1);
+    EXPECT_EQ(run.Notifications.ReportsOf(TReportKind::BadLine),
+              std::vector<std::string>{
+                  "Dropped more than 4096 characters without a carriage return"});
 }
 
 TEST(ComPortThread, StopOnAQuietLineEndsWithinAboutOneReadTimeOut) {

@@ -58,7 +58,13 @@ protected:
         FilterCoefficients.clear();
     }
 
-    std::unique_ptr<TAcquisitionRun> StartRun(TRunSettings settings = {}) {
+    // The default header texts (the field names) do not fit the file format; these do.
+    static TRunSettings Settings() {
+        TRunSettings settings;
+        settings.IntermagnetHeader = {"IDC", "HDZF", "EDI", "0402", "0245", "0"};
+        return settings;
+    }
+    std::unique_ptr<TAcquisitionRun> StartRun(TRunSettings settings = Settings()) {
         auto run = std::make_unique<TAcquisitionRun>(settings, Handler);
         Handler.Run = run.get();
         run->Start();
@@ -104,15 +110,24 @@ TEST_F(AcquisitionRun, RecordsEveryLineInTheArchiveAndIntermagnetFilesAcrossMidn
     EXPECT_EQ(records, 4);
 }
 
-TEST_F(AcquisitionRun, WithoutAutomaticIntermagnetOnlyTheArchiveIsWritten) {
-    TRunSettings settings;
-    settings.AutoCreateIntermagnet = false;
-    auto run = StartRun(settings);
-    for (int i = 0; i < 120; ++i) Terminal.Write(Line(Start, i) + "\r\n");
-    ASSERT_TRUE(ServeHandOffsUntil([this] { return Handler.Records.size() == 120; }, 20000));
-    run->Stop();
-    EXPECT_EQ(FilesUnder("ARCHIVE").size(), 1u);
+TEST_F(AcquisitionRun, WithoutAutomaticIntermagnetOrWithABadHeaderOnlyTheArchiveIsWritten) {
+    TRunSettings off = Settings();
+    off.AutoCreateIntermagnet = false;
+    TRunSettings badHeader = Settings();
+    badHeader.IntermagnetHeader.COLA = "12.5";
+    for (const TRunSettings& settings : {off, badHeader}) {
+        auto run = StartRun(settings);
+        Handler.Records.clear();
+        for (int i = 0; i < 120; ++i) Terminal.Write(Line(Start, i) + "\r\n");
+        ASSERT_TRUE(ServeHandOffsUntil([this] { return Handler.Records.size() == 120; }, 20000));
+        run->Stop();
+    }
+    EXPECT_EQ(FilesUnder("ARCHIVE").size(), 2u);
     EXPECT_TRUE(FilesUnder("INTERMAGNET").empty());
+    // Said once, for the run with the bad header only.
+    EXPECT_EQ(Notifier.ReportsOf(TReportKind::SettingsError),
+              std::vector<std::string>{"INTERMAGNET header: COLA must be one to four digits, not "
+                                       "\"12.5\"; no INTERMAGNET file is written in this run"});
 }
 
 TEST_F(AcquisitionRun, StopRecordsEveryQueuedPacketBeforeTheFilesClose) {

@@ -5,8 +5,15 @@
 #include "acquisition/ProfileFile.h"
 #include "recording/dialog/FilterFileDialogs.h"
 
+#include "acquisition/NumberText.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
 #include <filesystem>
-#include <numeric>
 
 using ::testing::ElementsAre;
 
@@ -17,55 +24,42 @@ using TFilterFileTest = TDialogTest;
 const std::string StandardOneSecondFilter =
     std::string(ORVANT_SOURCE_DIR) + "/filters/gaussian-1s-to-1min-91.filter";
 
-TEST_F(TFilterFileTest, LoadReadsUpToTheFirstMissingKeyAndUsesTheValuesAtOnce) {
+TEST_F(TFilterFileTest, LoadFillsTheListOnlyUpToTheFirstMissingKey) {
     const std::string path = Dir.File("gap.filter");
     WriteWholeFile(path, "[Filter]\nC0=0.25\nC1=0.5\nC3=0.25\n");
     ShowList({"1", "2", "3", "4", "5"});
+    FilterCoefficients = {9};
     FilterCoefficientTexts = {"9"};
     Load(path);
-    EXPECT_THAT(FilterCoefficients, ElementsAre(0.25, 0.5));
-    EXPECT_THAT(FilterCoefficientTexts, ElementsAre("9"));  // texts change only through OK
     EXPECT_EQ(Grid().rowCount(), 2);
     EXPECT_EQ(Label(1), "C1");
     EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("0.25", "0.5"));
     EXPECT_TRUE(Notes.ErrorBoxes().empty());
+    // The filter in use and its texts change only through OK.
+    EXPECT_THAT(FilterCoefficients, ElementsAre(9.0));
+    EXPECT_THAT(FilterCoefficientTexts, ElementsAre("9"));
 
-    // The loaded values stay in use when the dialog is then cancelled.
-    Form.show();
-    Form.CancelBtn()->click();
-    EXPECT_FALSE(Form.isVisible());
-    EXPECT_THAT(FilterCoefficients, ElementsAre(0.25, 0.5));
+    // A file without coefficients gives the empty list.
+    const std::string none = Dir.File("none.filter");
+    WriteWholeFile(none, "[Other]\nC0=1\n");
+    Load(none);
+    EXPECT_TRUE(Grid().MarkedEmpty());
+    EXPECT_EQ(Text(0), "");
+    EXPECT_THAT(FilterCoefficients, ElementsAre(9.0));
 }
 
-TEST_F(TFilterFileTest, LoadStopsAtABadTextKeepingWhatWasReadBeforeIt) {
+TEST_F(TFilterFileTest, ALoadWithABadTextShowsTheWholeListAndNamesTheBadOne) {
     const std::string path = Dir.File("bad.filter");
-    WriteWholeFile(path, "[Filter]\nC0=0.25\nC1=0,5\nC2=0.25\n");
-    ASSERT_TRUE(Grid().MarkedEmpty());
+    WriteWholeFile(path, "[Filter]\nC0=0.25\nC1=0,5\nC2=0.25\nC3=x\n");
+    ShowList({"1", "2", "3", "4", "5", "6"});
     Load(path);
     EXPECT_THAT(Notes.ErrorBoxes(),
                 ElementsAre("Error in ini-file:" + path + "\r\nInvalid filter coefficient C1",
                             "'0,5' is not a valid floating point value"));
-    // C0, and the element added for the failing key.
-    EXPECT_THAT(FilterCoefficients, ElementsAre(0.25, 0.0));
-    EXPECT_FALSE(Grid().MarkedEmpty());
-    EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("0.25", "0,5"));
-    EXPECT_FALSE(Form.CheckCoefficients());
-
-    // The row count is not cut back to what was read.
-    ShowList({"1", "2", "3", "4"});
-    Load(path);
-    EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("0.25", "0,5", "3", "4"));
-}
-
-TEST_F(TFilterFileTest, LoadOfAFileWithoutCoefficientsShowsTheEmptyList) {
-    const std::string path = Dir.File("none.filter");
-    WriteWholeFile(path, "[Other]\nC0=1\n");
-    FilterCoefficients = {1};
-    ShowList({"1"});
-    Load(path);
+    EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("0.25", "0,5", "0.25", "x"));
+    EXPECT_EQ(Grid().currentRow(), 1);
     EXPECT_TRUE(FilterCoefficients.empty());
-    EXPECT_TRUE(Grid().MarkedEmpty());
-    EXPECT_EQ(Text(0), "");
+    EXPECT_FALSE(Form.CheckCoefficients());
 }
 
 TEST_F(TFilterFileTest, AnUnreadableFileOrACancelledDialogChangesNothing) {
@@ -86,12 +80,13 @@ TEST_F(TFilterFileTest, AnUnreadableFileOrACancelledDialogChangesNothing) {
 
 TEST_F(TFilterFileTest, TheShippedOneSecondFilterLoadsWhole) {
     Load(StandardOneSecondFilter);
-    ASSERT_EQ(FilterCoefficients.size(), 91u);
-    EXPECT_EQ(Grid().rowCount(), 91);
+    const std::vector<std::string> texts = Form.CoefficientTexts();
+    ASSERT_EQ(texts.size(), 91u);
     EXPECT_EQ(Label(90), "C90");
     EXPECT_EQ(Text(0), "0.00045932672854618689");
-    EXPECT_NEAR(std::accumulate(FilterCoefficients.begin(), FilterCoefficients.end(), 0.0), 1.0,
-                1e-12);
+    double sum = 0;
+    for (const std::string& text : texts) sum += StrToFloat(text);
+    EXPECT_NEAR(sum, 1.0, 1e-12);
     EXPECT_TRUE(Form.CheckCoefficients());
     EXPECT_TRUE(Notes.ErrorBoxes().empty());
 }
@@ -114,28 +109,57 @@ TEST_F(TFilterFileTest, DialogsStartWithTheStandardFiltersThenWhereTheUserWentLa
     EXPECT_THAT(SaveFolders, ElementsAre(""));  // the working directory
 }
 
-TEST_F(TFilterFileTest, SaveRewritesItsKeysAndLeavesHigherOnes) {
-    const std::string path = Dir.File("ten.filter");
-    std::string ten = "[Filter]\n";
-    for (int i = 0; i < 10; ++i) ten += "C" + std::to_string(i) + "=0.1\n";
-    WriteWholeFile(path, ten);
+TEST_F(TFilterFileTest, SaveReplacesTheFileWhole) {
+    // Three coefficients over the shipped 91: exactly three load back.
+    const std::string path = Dir.File("long.filter");
+    std::filesystem::copy_file(StandardOneSecondFilter, path);
     ShowList({"0.25", "0.5", "0.25"});
     Save(path);
     EXPECT_TRUE(Notes.ErrorBoxes().empty());
-    const TProfileFile file(path);
-    EXPECT_EQ(file.ReadString("Filter", "C0", ""), "0.25");
-    EXPECT_EQ(file.ReadString("Filter", "C1", ""), "0.5");
-    EXPECT_EQ(file.ReadString("Filter", "C2", ""), "0.25");
-    EXPECT_EQ(file.ReadSection("Filter").size(), 10u);
-    EXPECT_EQ(file.ReadString("filter", "c9", ""), "0.1");
-
-    // A new file holds the list alone, and loads back as it was saved.
-    const std::string fresh = Dir.File("fresh.filter");
-    Save(fresh);
-    EXPECT_EQ(ReadWholeFile(fresh), "[Filter]\nC0=0.25\nC1=0.5\nC2=0.25\n");
+    EXPECT_EQ(ReadWholeFile(path), "[Filter]\nC0=0.25\nC1=0.5\nC2=0.25\n");
     ShowList({});
-    Load(fresh);
+    Load(path);
     EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("0.25", "0.5", "0.25"));
+
+    // A file of another kind, chosen by mistake (the save dialog asked first), is replaced whole
+    // too, not merged with; nothing temporary stays beside it.
+    const std::string data = Dir.File("x.orv");
+    WriteWholeFile(data, "2024 01 05 00 00 00 ...\r\n[Filter]\nC7=1\n");
+    Save(data);
+    EXPECT_EQ(ReadWholeFile(data), "[Filter]\nC0=0.25\nC1=0.5\nC2=0.25\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+TEST_F(TFilterFileTest, TheSaveDialogAsksBeforeItNamesAnExistingFile) {
+    const std::string existing = Dir.File("mine.filter");
+    WriteWholeFile(existing, "[Filter]\nC0=1\n");
+    std::vector<std::string> questions;
+    // The save dialog, then the toolkit's question on top of it; the first answer is No.
+    const auto answer = [&](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&questions, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            questions.push_back(box->text().toStdString());
+            box->button(button)->click();
+        });
+    };
+    bool answeredNo = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(existing));
+        answer(QMessageBox::No);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        answeredNo = dialog->isVisible();
+        answer(QMessageBox::Yes);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+    });
+    EXPECT_EQ(ChooseFilterFileToSave(nullptr, Dir.Path().string()), existing);
+    EXPECT_TRUE(answeredNo);
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_NE(questions[0].find("mine.filter"), std::string::npos) << questions[0];
 }
 
 TEST_F(TFilterFileTest, SaveWritesNothingForAnInvalidListOrAFailedWrite) {

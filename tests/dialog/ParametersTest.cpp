@@ -37,6 +37,9 @@ void ReplaceText(QLineEdit* edit, const QString& text) {
     TypeText(edit, text);
 }
 
+// A header every INTERMAGNET reader can take apart.
+const TIntermagnetHeader Valid{"ABC", "HDZF", "GHI", "0402", "0245", "000000"};
+
 TEST_F(TParametersTest, ControlsCarryTheirNamesCaptionsHintsAndLimits) {
     EXPECT_EQ(Form.windowTitle(), "INTERMAGNET parameters");
     const auto find = [this](const char* name) {
@@ -101,17 +104,68 @@ TEST_F(TParametersTest, ControlsCarryTheirNamesCaptionsHintsAndLimits) {
 }
 
 TEST_F(TParametersTest, ApplyCutsEachHeaderTextToItsField) {
-    TIntermagnetHeader header{"ÄBCDE", "HDZFX", "GINXX", "COLAX", "LONGX", "DECBASX"};
+    TIntermagnetHeader header{"ABCDE", "HDZFX", "GINXX", "04021", "02450", "0000001"};
     FillIntermagnetForm(Form, header, 0);
     Form.COMP()->setCurrentIndex(1);
     int interval = 7;
     ASSERT_TRUE(ApplyIntermagnetForm(Form, header, interval));
-    EXPECT_EQ(header, (TIntermagnetHeader{"ÄBC", "XYZF", "GIN", "COLA", "LONG", "DECBAS"}));
+    EXPECT_EQ(header, (TIntermagnetHeader{"ABC", "XYZF", "GIN", "0402", "0245", "000000"}));
     EXPECT_EQ(interval, 0);
 }
 
+TEST_F(TParametersTest, OKNamesAHeaderTextThatBreaksItsRuleAndCancelStillCloses) {
+    struct TCase {
+        QLineEdit* Edit;
+        QString Text;
+        std::string Box;
+    };
+    const std::vector<TCase> cases{
+        {Form.IDC(), "A/B", "IDC must be one to three letters or digits, not \"A/B\""},
+        {Form.IDC(), "\u00c4\u00d6\u00dc",
+         "IDC must be one to three letters or digits, not \"\u00c4\u00d6\u00dc\""},
+        {Form.COMP()->lineEdit(), "HD1", "COMP must be one to four letters, not \"HD1\""},
+        {Form.GIN(), "", "GIN must be one to three letters or digits, not \"\""},
+        {Form.COLA(), "12.5", "COLA must be one to four digits, not \"12.5\""},
+        {Form.LONG(), "-12", "LONG must be one to four digits, not \"-12\""},
+        {Form.DECBAS(), "1 2", "DECBAS must be one to six digits, not \"1 2\""},
+    };
+    for (const TCase& bad : cases) {
+        TIntermagnetHeader header = Valid;
+        int interval = 0;
+        bool stayedOpen = false, focused = false;
+        const bool applied = EditWhile(Form, header, interval, [&] {
+            bad.Edit->selectAll();
+            PressKey(bad.Edit, Qt::Key_Delete);
+            TypeText(bad.Edit, bad.Text);
+            Form.OKBtn()->click();
+            stayedOpen = Form.isVisible();
+            // The field itself; for COMP its combo box, which holds the focus for its edit.
+            focused = Form.focusWidget() == bad.Edit ||
+                      Form.focusWidget() == qobject_cast<QComboBox*>(bad.Edit->parentWidget());
+            Form.CancelBtn()->click();  // no header check on the way out without OK
+        });
+        EXPECT_FALSE(applied);
+        EXPECT_TRUE(stayedOpen) << bad.Box;
+        EXPECT_TRUE(focused) << bad.Box;
+        EXPECT_EQ(header, Valid);
+        EXPECT_EQ(Notes.ErrorBoxes().back(), bad.Box);
+    }
+    EXPECT_EQ(Notes.ErrorBoxes().size(), cases.size());
+
+    // Digits are zero-padded by the writer, so short ones are fine.
+    TIntermagnetHeader header = Valid;
+    int interval = 0;
+    EXPECT_TRUE(EditWhile(Form, header, interval, [this] {
+        ReplaceText(Form.COLA(), QStringLiteral("12"));
+        ReplaceText(Form.IDC(), QStringLiteral("ab1"));
+        Form.OKBtn()->click();
+    }));
+    EXPECT_EQ(header.COLA, "12");
+    EXPECT_EQ(header.IDC, "ab1");
+}
+
 TEST_F(TParametersTest, IntervalIsTheChosenItemOrMinusOneForATypedText) {
-    TIntermagnetHeader header;
+    TIntermagnetHeader header = Valid;
     int interval = 0;
     FillIntermagnetForm(Form, header, 0);
     EXPECT_EQ(Form.MinuteOR5seconds()->currentText(), "1 minute");
@@ -137,7 +191,7 @@ TEST_F(TParametersTest, IntervalIsTheChosenItemOrMinusOneForATypedText) {
 TEST_F(TParametersTest, OKAppliesHeaderIntervalAndCoefficients) {
     FilterCoefficientTexts = {"0.25", "0.5", "0.25"};
     FilterCoefficients = {0.25, 0.5, 0.25};
-    TIntermagnetHeader header;
+    TIntermagnetHeader header = Valid;
     int interval = 0;
     const bool applied = EditWhile(Form, header, interval, [this] {
         EXPECT_THAT(Form.CoefficientTexts(), ElementsAre("0.25", "0.5", "0.25"));
@@ -149,7 +203,7 @@ TEST_F(TParametersTest, OKAppliesHeaderIntervalAndCoefficients) {
     });
     EXPECT_TRUE(applied);
     EXPECT_EQ(header.IDC, "NGK");
-    EXPECT_EQ(header.COMP, "COMP");
+    EXPECT_EQ(header.COMP, "HDZF");
     EXPECT_EQ(interval, 1);
     EXPECT_THAT(FilterCoefficientTexts, ElementsAre("0.25", "0.5", "0.25", "1e-3"));
     EXPECT_THAT(FilterCoefficients, ElementsAre(0.25, 0.5, 0.25, 0.001));
@@ -179,7 +233,7 @@ TEST_F(TParametersTest, CancelAppliesNothingAndAnInvalidTextHoldsTheDialog) {
 TEST_F(TParametersTest, AnEmptiedListEmptiesBothFilterArraysWithoutError) {
     FilterCoefficientTexts = {"1"};
     FilterCoefficients = {1};
-    TIntermagnetHeader header;
+    TIntermagnetHeader header = Valid;
     int interval = 0;
     EXPECT_TRUE(EditWhile(Form, header, interval, [this] {
         Form.DeleteCoefBtn()->click();
@@ -206,21 +260,59 @@ TEST_F(TParametersTest, EachShowingMarksTheListAsTheTextsAre) {
     EXPECT_EQ(Grid().rowCount(), 1);
 }
 
-TEST_F(TParametersTest, ABadTextAtApplyLeavesTheFilterArraysUnchanged) {
+TEST_F(TParametersTest, ApplyingIsAllOrNothing) {
     FilterCoefficientTexts = {"0.5", "0.5"};
     FilterCoefficients = {0.5, 0.5};
-    TIntermagnetHeader header;
+    TIntermagnetHeader header = Valid;
     int interval = 0;
     FillIntermagnetForm(Form, header, 1);
     ReplaceText(Form.GIN(), QStringLiteral("EDI"));
     SetText(1, "x");
     EXPECT_FALSE(ApplyIntermagnetForm(Form, header, interval));
+    SetText(1, "0.25");
+    ReplaceText(Form.COLA(), QStringLiteral("x"));
+    EXPECT_FALSE(ApplyIntermagnetForm(Form, header, interval));
     EXPECT_THAT(Notes.ErrorBoxes(), ElementsAre("Invalid filter coefficient C1",
-                                                "'x' is not a valid floating point value"));
+                                                "'x' is not a valid floating point value",
+                                                "COLA must be one to four digits, not \"x\""));
     EXPECT_THAT(FilterCoefficientTexts, ElementsAre("0.5", "0.5"));
     EXPECT_THAT(FilterCoefficients, ElementsAre(0.5, 0.5));
-    EXPECT_EQ(header.GIN, "EDI");
-    EXPECT_EQ(interval, 1);
+    EXPECT_EQ(header, Valid);
+    EXPECT_EQ(interval, 0);
+}
+
+TEST_F(TParametersTest, ALoadedListReachesTheRunningFilterOnlyThroughOK) {
+    // A load that failed part-way, the bad text mended in the list: Cancel keeps the filter in
+    // use, OK takes the whole mended list.
+    const std::string path = Dir.File("comma.filter");
+    WriteWholeFile(path, "[Filter]\nC0=0.25\nC1=0,5\nC2=0.25\n");
+    FilterCoefficientTexts = {"1"};
+    FilterCoefficients = {1};
+    for (const bool ok : {false, true}) {
+        TIntermagnetHeader header = Valid;
+        int interval = 0;
+        const bool applied = EditWhile(Form, header, interval, [&] {
+            Load(path);
+            EXPECT_THAT(FilterCoefficients, ElementsAre(1.0));
+            SetText(1, "0.5");
+            (ok ? Form.OKBtn() : Form.CancelBtn())->click();
+        });
+        EXPECT_EQ(applied, ok);
+    }
+    EXPECT_THAT(FilterCoefficients, ElementsAre(0.25, 0.5, 0.25));
+    EXPECT_THAT(FilterCoefficientTexts, ElementsAre("0.25", "0.5", "0.25"));
+
+    // Load, then Escape: nothing changes either.
+    const std::string other = Dir.File("other.filter");
+    WriteWholeFile(other, "[Filter]\nC0=1\n");
+    TIntermagnetHeader header = Valid;
+    int interval = 0;
+    EXPECT_FALSE(EditWhile(Form, header, interval, [&] {
+        Load(other);
+        PressKey(&Form, Qt::Key_Escape);
+    }));
+    EXPECT_THAT(FilterCoefficients, ElementsAre(0.25, 0.5, 0.25));
+    EXPECT_THAT(FilterCoefficientTexts, ElementsAre("0.25", "0.5", "0.25"));
 }
 
 }  // namespace

@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 // A settings file for a one-minute INTERMAGNET run with a pass-through filter.
 std::string WriteSettings(const TTempDir& directory) {
     const std::string name = directory.File("station.ini");
-    WriteWholeFile(name, "[Intermagnet]\r\nIDC=TST\r\n[Filter]\r\nC0=1\r\n");
+    WriteWholeFile(name,
+                   "[Intermagnet]\r\nIDC=TST\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n"
+                   "[Filter]\r\nC0=1\r\n");
     return name;
 }
 
@@ -40,11 +42,12 @@ TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigt
     const TLineSource source(StampOf(EncodeDateTime(2024, 2, 28, 23, 55, 0)), TLineRate(1, 1),
                              TLineEnd::CrLf, 11);
     std::string expected;
-    int unparseable = 0;
+    int unparseable = 0, wrongLength = 0;
     for (std::uint64_t line = 0; line < 900; ++line) {
         terminal.Write(source.Bytes(line));
         if (source.Kind(line) == TLineKind::Good) expected += source.Text(line) + "\r\n";
         if (source.Kind(line) == TLineKind::Unparseable) ++unparseable;
+        if (source.Kind(line) == TLineKind::WrongLength) ++wrongLength;
     }
     // Bytes written to a pseudo-terminal reach the reader through the kernel's buffers at their
     // own pace, so the test waits for the archive itself before it stops the recorder.
@@ -65,13 +68,22 @@ TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigt
     const std::string log = recorder->ErrorOutput();
     EXPECT_NE(log.find("archive file: ARCHIVE/2024/02/20240229000000.orv"), std::string::npos);
     EXPECT_NE(log.find("INTERMAGNET file: INTERMAGNET/2024/02/Feb2924.TST"), std::string::npos);
-    EXPECT_NE(log.find("bad line: Could not create LogicalPacket from received string:<"),
-              std::string::npos);
-    // A burst of bad lines is logged ten at a time, the rest counted.
-    EXPECT_NE(log.find("bad line: " + std::to_string(unparseable - 10) + " more bad lines not logged"),
+    // Lines of the wrong length are logged with their length, as unparseable ones are; a burst
+    // of bad lines is logged ten at a time, the rest counted.
+    EXPECT_NE(log.find("bad line: Dropped a line of 60 characters (61 expected)"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("stopped: "), std::string::npos);
+    EXPECT_NE(log.find("bad line: Could not create LogicalPacket from received string:<"),
+              std::string::npos);
+    EXPECT_NE(log.find("bad line: " + std::to_string(unparseable + wrongLength - 10) +
+                       " more bad lines not logged"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("stopped: " + std::to_string(900 - unparseable - wrongLength) +
+                       " samples recorded, " + std::to_string(unparseable) +
+                       " unparseable lines, " + std::to_string(wrongLength) + " lines dropped"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(HeadlessRecorder, AMissingPortEndsWithTheMessageAndExitCodeOne) {

@@ -90,6 +90,23 @@ TEST(DataFile, OpensIntoNewDirectoriesAndRefusesDoubleOpenOrClose) {
     EXPECT_EQ(ReadWholeFile("a/b/c/data.txt"), "new\r\nmore\r\n");
 }
 
+TEST(DataFile, ANewFileTakesTheNextNameWhenAnotherClaimedItsNameFirst) {
+    TTempDir dir(true);
+    TTextDataFile file;
+    // The name was free when it was made; another recorder has created it since.
+    std::vector<std::string> names{"day.orv", "day_0.orv"};
+    WriteWholeFile("day.orv", "theirs\r\n");
+    file.OpenNewFile([&] {
+        std::string name = names.front();
+        names.erase(names.begin());
+        return name;
+    });
+    file.FWriteLn("ours");
+    EXPECT_EQ(file.GetFileName(), "day_0.orv");
+    EXPECT_EQ(ReadWholeFile("day.orv"), "theirs\r\n");
+    EXPECT_EQ(ReadWholeFile("day_0.orv"), "ours\r\n");
+}
+
 TEST(DataFile, ReportsTheSystemReasonWhenTheFileCannotBeOpened) {
     TTempDir dir(true);
     fs::create_directory("taken.txt");

@@ -76,6 +76,32 @@ TEST_F(TFilterTest, ClearFilterRestartsTheFilling) {
     EXPECT_DOUBLE_EQ(out->Values[0], 6.0);
 }
 
+TEST_F(TFilterTest, AGapOrAStepBackRestartsTheWindowButAMissingOrSharedStampDoesNot) {
+    Use({0.25, 0.5, 0.25});
+    Feed(10, Second(0));
+    Feed(20, Second(1));
+    auto out = Feed(40, Second(3));  // one missing sample: 2 s continue a 1 s spacing
+    ASSERT_TRUE(out);
+    EXPECT_DOUBLE_EQ(out->Values[0], 22.5);
+    out = Feed(80, Second(7));  // twice the last spacing of 2 s
+    ASSERT_TRUE(out);
+    EXPECT_DOUBLE_EQ(out->Values[0], 45.0);
+    EXPECT_EQ(out->Time, Second(3));
+    out = Feed(0, Second(7));  // a second line with the same stamp
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->Time, Second(7));
+
+    // The last spacing is now 0, so anything beyond 2 s is a gap; with one sample held too.
+    EXPECT_FALSE(Feed(1, Second(10)));
+    EXPECT_FALSE(Feed(1, Second(13)));
+    ASSERT_EQ(FilterWindow.Size(), 1u);
+    EXPECT_EQ(FilterWindow[0].Time, Second(13));
+    EXPECT_FALSE(Feed(1, Second(14)));
+    EXPECT_FALSE(Feed(1, Second(12)));  // the clock went back
+    ASSERT_EQ(FilterWindow.Size(), 1u);
+    EXPECT_EQ(FilterWindow[0].Time, Second(12));
+}
+
 TEST_F(TFilterTest, ChangedLengthKeepsTheNewestSamples) {
     Use({0.0, 0.0, 0.0, 1.0});
     for (int s = 0; s < 4; ++s) Feed(s, Second(s));

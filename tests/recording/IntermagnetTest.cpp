@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -132,6 +133,30 @@ TEST_F(TIntermagnetTest, AGapInsideAnHourLeavesMissingRecordsAndASecondRunANewFi
     ExpectSameFile("INTERMAGNET/2024/01/Jan0524_0.ABC", "minute-gap-in-hour.ABC");
 }
 
+TEST_F(TIntermagnetTest, NoRecordSpansAGapInTheSamples) {
+    // One sample a second from 10:38:00; 10:38:59 is lost (the 10:39 record still comes, from
+    // its neighbours), then the cable is out from 10:40:01 to 11:39:59: the records at 10:40 and
+    // 11:40 would combine both sides of the gap and are missing instead.
+    UseFilter({0.25, 0.5, 0.25});
+    auto writer = Writer(60);
+    std::vector<std::string> records;
+    const auto feed = [&](int from, int to) {
+        for (int k = from; k <= to; ++k) {
+            if (k == 59) continue;
+            const TDateTime time = At(10, 38) + k / SecondsPerDay;
+            const std::string line = Feed(*writer, time, 21000 + k, -1500 - 2 * k, 45000 + 4 * k);
+            if (!line.empty()) records.push_back(line);
+        }
+    };
+    feed(0, 120);
+    feed(3720, 3841);
+    EXPECT_EQ(records, (std::vector<std::string>{" 210598  -16195  452390 999999",
+                                                 " 247800  -90600  601200 999999",
+                                                 " 248400  -91800  603600 999999"}));
+    writer->Finish();
+    ExpectSameFile("INTERMAGNET/2024/01/Jan0524.ABC", "minute-gap-in-samples.ABC");
+}
+
 TEST_F(TIntermagnetTest, HoursWithoutRecordsBetweenBlocksGetBlocksOfTheirOwn) {
     UseFilter({1.0});
     auto writer = Writer(60);
@@ -142,13 +167,15 @@ TEST_F(TIntermagnetTest, HoursWithoutRecordsBetweenBlocksGetBlocksOfTheirOwn) {
 }
 
 TEST_F(TIntermagnetTest, MidnightCompletesTheDayInTheDirectoryOfItsOwnRecords) {
-    // The middle of three coefficients: each record is written one sample later, so the
-    // 23:59 record of 31 December arrives with the first sample of the new year.
-    UseFilter({0.0, 1.0, 0.0});
+    // The middle of 121 coefficients over one sample a second: each record is written a minute
+    // later, so the 23:59 record of 31 December arrives with the first sample of the new year.
+    std::vector<double> middle(121, 0.0);
+    middle[60] = 1.0;
+    UseFilter(middle);
     auto writer = Writer(60);
-    for (int minute = -3; minute <= 2; ++minute) {
-        const TDateTime time = EncodeDate(2024, 1, 1) + minute * 60 / SecondsPerDay;
-        const int h = minute < 0 ? 23 : 0, m = minute < 0 ? 60 + minute : minute;
+    for (int second = -180; second <= 120; ++second) {
+        const TDateTime time = EncodeDate(2024, 1, 1) + second / SecondsPerDay;
+        const int h = second < 0 ? 23 : 0, m = (second + 3600) / 60 % 60;
         Feed(*writer, time, 20000 + m, -1000 - m, 40000 + 0.1 * h);
     }
     writer->Finish();
@@ -177,8 +204,13 @@ TEST_F(TIntermagnetTest, ShortTextsWideValuesHalvesToEvenAndStampsThatGoBack) {
     UseFilter({1.0});
     TIntermagnetDataFile writer(60, "AB", "XYZ", "G", "12", "345", "0");
     writer.SetExtension(writer.IDC());
-    EXPECT_EQ(Feed(writer, At(10, 0), 12.25, 12.75, -100000.0), "    122     128 -1000000 999999");
+    // Values that need more than seven columns, or would read as the marker, are the marker.
+    EXPECT_EQ(Feed(writer, At(10, 0), 12.25, 12.75, -150000.0), "    122     128 9999999 999999");
     EXPECT_EQ(Feed(writer, At(10, 1), -0.25, 0.25, 999999.9), "     -2       2 9999999 999999");
+    EXPECT_EQ(TIntermagnetDataFile::DataRecord(-99999.9, 999999.8, -100000),
+              "-999999 9999998 9999999 999999");
+    EXPECT_EQ(TIntermagnetDataFile::DataRecord(std::nan(""), 1e300, -1e300),
+              "9999999 9999999 9999999 999999");
     EXPECT_EQ(Feed(writer, At(10, 2), -1234.5, 21345.67, 45678.9),
               " -12345  213457  456789 999999");
     EXPECT_EQ(Feed(writer, At(10, 2), 7, 7, 7), "");   // repeated stamp
@@ -191,14 +223,33 @@ TEST_F(TIntermagnetTest, ShortTextsWideValuesHalvesToEvenAndStampsThatGoBack) {
     ExpectSameFile("INTERMAGNET/2024/01/Jan0524.AB", "short-texts-wide-values.AB");
 }
 
+TEST_F(TIntermagnetTest, AStampFromTheDayBeforeIsDroppedAndTheDayStaysInOneFile) {
+    UseFilter({1.0});
+    auto writer = Writer(60);
+    const TDateTime midnight = EncodeDate(2024, 1, 5);
+    EXPECT_NE(Feed(*writer, midnight - 60 / SecondsPerDay, 1, 1, 1), "");  // 23:59 on the 4th
+    EXPECT_EQ(Feed(*writer, midnight, 2, 2, 2), "     20      20      20 999999");
+    EXPECT_EQ(Feed(*writer, midnight - 30 * 60 / SecondsPerDay, 7, 7, 7), "");  // 23:30 the 4th
+    EXPECT_EQ(Feed(*writer, midnight + 60 / SecondsPerDay, 3, 3, 3),
+              "     30      30      30 999999");
+    writer->Finish();
+    std::string expected = "ABC JAN0524   5 00 HDZF R GHI 04020245 000000 RRRRRRRRRRRRRRRR\r\n"
+                           "     20      20      20 999999       30      30      30 999999\r\n";
+    for (int line = 1; line < 30; ++line) expected += Missing + "  " + Missing + "\r\n";
+    EXPECT_EQ(ReadWholeFile("INTERMAGNET/2024/01/Jan0524.ABC"), expected);
+    EXPECT_FALSE(fs::exists("INTERMAGNET/2024/01/Jan0524_0.ABC"));
+    EXPECT_FALSE(fs::exists("INTERMAGNET/2024/01/Jan0424_0.ABC"));
+}
+
 TEST_F(TIntermagnetTest, HeaderFieldsAreCutToTheirWidths) {
     TIntermagnetDataFile writer(60, "ABCD", "HDZFX", "GHIJ", "04020", "02450", "0000001");
     EXPECT_EQ(writer.HeaderLine(At(10, 26)),
               "ABC JAN0524   5 10 HDZF R GHI 04020245 000000 RRRRRRRRRRRRRRRR");
-    // A character is never cut in half.
-    TIntermagnetDataFile accented(60, "AB\xC3\x84", "\xC3\x84\xC3\x84X", "", "", "", "");
-    EXPECT_EQ(accented.IDC(), "AB");
-    EXPECT_EQ(accented.COMP(), "\xC3\x84\xC3\x84");
+    // Characters are counted, not bytes, as the settings count them.
+    TIntermagnetDataFile accented(60, "\xC3\x84\xC3\x96\xC3\x9CX", "AB\xC3\x84XY", "", "", "",
+                                  "");
+    EXPECT_EQ(accented.IDC(), "\xC3\x84\xC3\x96\xC3\x9C");
+    EXPECT_EQ(accented.COMP(), "AB\xC3\x84X");
     EXPECT_THROW(TIntermagnetDataFile(7, "", "", "", "", "", ""), EBasicException);
     EXPECT_THROW(TIntermagnetDataFile(0, "", "", "", "", "", ""), EBasicException);
 }

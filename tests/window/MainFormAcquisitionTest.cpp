@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 
 TEST_F(MainFormTest, SamplesAreRecordedCaptionedPlottedWithinTheLimitAndEchoedToShownWindows) {
     WriteWholeFile(SettingsFile,
-                   "[Options]\nMaxPointsOnScreen=5\n[Intermagnet]\nIDC=TST\nminuteor5seconds=1\n"
+                   "[Options]\nMaxPointsOnScreen=5\n[Intermagnet]\nIDC=TST\nCOLA=0402\nLONG=0245\n"
+                   "DECBAS=0\nminuteor5seconds=1\n"
                    "[Filter]\nC0=1\n");
     // Two seconds before midnight: the archive moves to the next day's file on the way.
     Start = EncodeDateTime(2024, 1, 5, 23, 59, 58);

@@ -76,6 +76,9 @@ TEST_F(MainFormTest, ParametersOkTakesTheHeaderIntervalAndCoefficients) {
         form,
         [&form] {
             form.IDC()->setText(QStringLiteral("BOU"));
+            form.COLA()->setText(QStringLiteral("0500"));  // the defaults are no numbers
+            form.LONG()->setText(QStringLiteral("0254"));
+            form.DECBAS()->setText(QStringLiteral("0"));
             form.MinuteOR5seconds()->setCurrentIndex(TIntermagnetForm::FiveSecondsItem);
             form.AddCoefBtnClick();
             form.CGrid()->SetCell(1, 0, QStringLiteral("0.25"));

@@ -90,10 +90,30 @@ TEST_F(MainFormReportsTest, DroppedLinesAreCountedWithTheLastReason) {
     ASSERT_TRUE(WaitForArchive(sent));
     ASSERT_TRUE(ProcessEventsUntil([this] { return Main().RunStatus().BadLines() == 2 && Beeps == 2; }));
     Settle();
-    EXPECT_TRUE(Report().endsWith(QString::fromStdString(" | Bad lines: 2, last: " + BadLineMessage(unparseable))))
+    // A line of the wrong length is reported with its length, not only beeped.
+    EXPECT_TRUE(Report().endsWith(" | Bad lines: 2, last: Dropped a line of 10 characters (61 "
+                                  "expected)"))
         << Report().toStdString();
     EXPECT_TRUE(Main().RunStatus().Recording());
     Main().StopAcquisition(false);
+}
+
+TEST_F(MainFormReportsTest, AHeaderThatBreaksItsRuleIsShownForTheRunAndWritesNoIntermagnetFile) {
+    WriteWholeFile(SettingsFile, "[Intermagnet]\nIDC=A.B\n[Filter]\nC0=1\n");
+    Make();
+    UseWindowNotifier();
+    Show();
+    StartOnTerminal();
+    const std::string sent = Send(0, 70);  // two minute marks
+    ASSERT_TRUE(WaitForArchive(sent));
+    Settle();
+    EXPECT_TRUE(Report().endsWith(" | INTERMAGNET header: IDC must be one to three letters or "
+                                  "digits, not \"A.B\"; no INTERMAGNET file is written in this run"))
+        << Report().toStdString();
+    Main().StopAcquisition(false);
+    EXPECT_EQ(Archive(), sent);
+    EXPECT_TRUE(FilesUnder("INTERMAGNET").empty());
+    EXPECT_TRUE(Boxes.empty());
 }
 
 TEST_F(MainFormReportsTest, StopSignalDuringTheStopQuestionRecordsEverythingSavesAndEnds) {

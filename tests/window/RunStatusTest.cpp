@@ -65,15 +65,28 @@ TEST(RunStatus, CountsDroppedLinesWithTheLastReason) {
     status.Starting("COM1");
     status.Report(TReportKind::PortOk, "COM1 open");
     status.Report(TReportKind::BadLine, "Could not create LogicalPacket from received string:<x>");
-    EXPECT_EQ(status.BadLines(), 1u);
-    // Lines of the wrong length are only counted by the reader.
+    status.Report(TReportKind::BadLine, "Dropped a line of 58 characters (61 expected)");
+    EXPECT_EQ(status.BadLines(), 2u);
+    // The reader's count is ahead of the reports that reached the window.
     status.SetDroppedLines(3);
     EXPECT_EQ(status.Level(), TLevel::Warning);
     EXPECT_TRUE(status.Recording());
-    EXPECT_EQ(status.Text(), "Recording: COM1 open; 0 samples | Bad lines: 3, last: Could not create "
-                             "LogicalPacket from received string:<x>");
+    EXPECT_EQ(status.Text(), "Recording: COM1 open; 0 samples | Bad lines: 3, last: Dropped a line "
+                             "of 58 characters (61 expected)");
     status.Starting("COM1");
     EXPECT_EQ(status.BadLines(), 0u);
+
+    // A setting the run cannot use stays in view for the whole run.
+    status.Report(TReportKind::SettingsError,
+                  "INTERMAGNET header: COLA must be one to four digits");
+    status.Report(TReportKind::PortOk, "COM1 open");
+    status.SampleRecorded();
+    EXPECT_TRUE(status.Recording());
+    EXPECT_EQ(status.Level(), TLevel::Warning);
+    EXPECT_EQ(status.Text(), "Recording: COM1 open; 1 samples | INTERMAGNET header: COLA must be "
+                             "one to four digits");
+    status.Starting("COM1");
+    EXPECT_EQ(status.Text(), "Opening COM1...");
 }
 
 TEST(RunStatus, ReportsOutsideARunShowAsAMessage) {

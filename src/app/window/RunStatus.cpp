@@ -27,6 +27,7 @@ void TRunStatus::Starting(const std::string& portName) {
     FBadLineReports = 0;
     FDroppedLines = 0;
     FLastBadLine.clear();
+    FSettingsProblem.clear();
 }
 
 void TRunStatus::NotStarted(const std::string& reason) {
@@ -74,6 +75,12 @@ void TRunStatus::Report(TReportKind kind, const std::string& text) {
         else
             FMessage = "Write error: " + OneLine(text);
         return;
+    case TReportKind::SettingsError:
+        if (running)
+            FSettingsProblem = OneLine(text);  // holds for the whole run
+        else
+            FMessage = OneLine(text);
+        return;
     case TReportKind::Info:
         if (!running) FMessage = OneLine(text);
         return;
@@ -106,7 +113,7 @@ TRunStatus::TLevel TRunStatus::Level() const {
         break;
     }
     if (!FWriteFailure.empty()) return TLevel::Error;
-    return BadLines() > 0 ? TLevel::Warning : TLevel::Normal;
+    return BadLines() > 0 || !FSettingsProblem.empty() ? TLevel::Warning : TLevel::Normal;
 }
 
 std::string TRunStatus::RunText() const {
@@ -140,5 +147,6 @@ std::string TRunStatus::Text() const {
         text += " | Bad lines: " + std::to_string(BadLines());
         if (!FLastBadLine.empty()) text += ", last: " + FLastBadLine;
     }
+    if (!FSettingsProblem.empty()) text += " | " + FSettingsProblem;
     return text;
 }

@@ -24,7 +24,7 @@ public:
 
     // A notifier report. Port and processing reports and bad lines count only during a run.
     void Report(TReportKind kind, const std::string& text);
-    // The reader's count of dropped lines (lines of the wrong length are dropped silently).
+    // The reader's count of dropped lines, which may be ahead of the reports that arrived.
     void SetDroppedLines(std::uint64_t count);
     // The recording steps of one sample succeeded (a write failure is over) or failed.
     void SampleRecorded();
@@ -53,6 +53,7 @@ private:
     std::uint64_t FBadLineReports = 0;
     std::uint64_t FDroppedLines = 0;
     std::string FLastBadLine;
+    std::string FSettingsProblem;  // a setting this run cannot use, shown until the run ends
     bool FStoppedOnce = false;
 };
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 namespace Keys = SettingsKeys::Filter;
@@ -36,22 +37,24 @@ TFilterFileContents ReadFilterFile(const std::string& path) {
     }
     for (int i = 0; file.ValueExists(Keys::Section, Keys::CoefficientKey(i)); ++i) {
         contents.Texts.push_back(file.ReadString(Keys::Section, Keys::CoefficientKey(i), ""));
-        contents.Values.push_back(0);
+        if (contents.Failed()) continue;
         try {
-            contents.Values.back() = StrToFloat(contents.Texts.back());
+            StrToFloat(contents.Texts.back());
         } catch (const EConvertError& conversion) {
             contents.FailedIndex = i;
             contents.ConversionError = conversion.what();
-            break;
         }
     }
     return contents;
 }
 
 void WriteFilterFile(const std::string& path, const std::vector<std::string>& texts) {
-    TProfileFile file(path);
-    TProfileUpdate pass(file);
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        file.WriteString(Keys::Section, Keys::CoefficientKey(int(i)), texts[i]);
-    pass.Commit();
+    std::string text = "[" + std::string(Keys::Section) + "]\n";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i].find_first_of("\r\n") != std::string::npos)
+            throw std::invalid_argument("A coefficient must be one line");
+        text += Keys::CoefficientKey(int(i)) + "=" + texts[i] + "\n";
+    }
+    if (const int error = ReplaceFileWhole(path, text))
+        throw EInOutError(std::generic_category().message(error));
 }

@@ -6,12 +6,10 @@
 #include <string>
 #include <vector>
 
-// What a coefficient file gave. Reading stops at the first missing key, so a file with C0, C1
-// and C3 gives two coefficients, or at the first text that is no number: that key's text is
-// then the last of Texts, its value 0 the last of Values, and FailedIndex names it.
+// What a coefficient file gave: every text up to the first missing key (so a file with C0, C1
+// and C3 gives two), and the first of them that is no number.
 struct TFilterFileContents {
     std::vector<std::string> Texts;
-    std::vector<double> Values;
     int FailedIndex = -1;
     std::string ConversionError;  // the conversion's own message, when FailedIndex >= 0
     // Why the file could not be read at all (missing, a folder, unreadable, not an INI file);
@@ -23,9 +21,9 @@ struct TFilterFileContents {
 
 TFilterFileContents ReadFilterFile(const std::string& path);
 
-// Writes "C<i>" = texts[i] into section "Filter" of the file, creating it when missing. Keys
-// already there are overwritten; higher keys left from a longer list stay. The file is written
-// once, at the end. Raises EInOutError when the file cannot be written (or exists but cannot be
-// read, so that it is never written over blindly) and std::invalid_argument for a text that a
-// one-line INI value cannot hold.
+// Replaces the file whole by one holding exactly the section "Filter" with "C0" .. "C<n-1>" =
+// texts (written beside it and renamed over it, so a failure leaves the old file as it was):
+// nothing of an earlier, longer list or of another kind of file stays behind. Raises
+// EInOutError with the system's reason, and std::invalid_argument for a text that a one-line
+// INI value cannot hold (nothing is written then).
 void WriteFilterFile(const std::string& path, const std::vector<std::string>& texts);

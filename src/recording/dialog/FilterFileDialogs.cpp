@@ -37,8 +37,7 @@ std::string ChooseFilterFileToSave(QWidget* parent, const std::string& folder) {
     QFileDialog dialog(parent, QStringLiteral("Save As"), QString::fromStdString(folder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // Saving updates the keys of an existing file rather than replacing it.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // Saving replaces a file whole, so the dialog asks before it names an existing one.
     return Run(dialog);
 }
 

@@ -12,7 +12,8 @@ class QWidget;
 // path, or an empty text when the user cancelled.
 using TFilterFileChooser = std::function<std::string(QWidget* parent, const std::string& folder)>;
 
-// "Filters (*.filter)", default suffix "filter"; the open dialog accepts existing files only.
+// "Filters (*.filter)", default suffix "filter"; the open dialog accepts existing files only,
+// the save dialog asks the toolkit's standard question before it returns an existing file.
 std::string ChooseFilterFileToOpen(QWidget* parent, const std::string& folder);
 std::string ChooseFilterFileToSave(QWidget* parent, const std::string& folder);
 

@@ -1,6 +1,7 @@
 // The dialog's controls and layout, the header fields, the interval choice and closing.
 #include "recording/dialog/IntermagnetForm.h"
 
+#include "acquisition/Notifier.h"
 #include "recording/dialog/CoefficientGrid.h"
 
 #include <QComboBox>
@@ -217,7 +218,16 @@ void TIntermagnetForm::SetPlacementStorage(std::unique_ptr<QObject> storage) {
     FPlacementStorage = std::move(storage);
 }
 
+bool TIntermagnetForm::CheckHeader() {
+    const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(CutToSize(EnteredHeader()));
+    if (!problem) return true;
+    if (auto* field = findChild<QWidget*>(QString::fromStdString(problem.Field))) field->setFocus();
+    Notifier().ErrorBox(problem.Text);
+    return false;
+}
+
 void TIntermagnetForm::done(int result) {
     if (!CheckCoefficients()) return;
+    if (result == Accepted && !CheckHeader()) return;
     QDialog::done(result);
 }

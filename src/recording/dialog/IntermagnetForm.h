@@ -9,8 +9,9 @@
 //
 // No showing ends, whatever ends it (OK, Cancel, Escape, the window's close button), while a
 // coefficient text is not a number: CheckCoefficients names the first bad one and the dialog
-// stays open. Loading a file puts its values into the running filter's FilterCoefficients at
-// once, also when the dialog is then cancelled; the coefficient texts change only through OK.
+// stays open. OK also needs header texts that fit the file format (CheckHeader). Loading a
+// file fills the list only: the running filter, its texts and the header change together, and
+// only through OK.
 //
 // The window's placement in the settings file belongs to the main window's storage, which
 // watches the dialog's show and hide events; SetPlacementStorage lets the dialog own it.
@@ -80,6 +81,9 @@ public:
     // True when every coefficient text is a number (or the list is marked empty); otherwise
     // shows "Invalid filter coefficient C<i>" for the first bad row, selects it and gives false.
     bool CheckCoefficients();
+    // True when every header text fits its rule (CheckIntermagnetHeader); otherwise shows a box
+    // naming the first bad field and the form it needs, puts the focus there and gives false.
+    bool CheckHeader();
 
     // The four list buttons.
     void AddCoefBtnClick();

@@ -4,7 +4,6 @@
 #include "acquisition/Notifier.h"
 #include "acquisition/NumberText.h"
 #include "app/StationSettings.h"
-#include "recording/Filter.h"
 #include "recording/dialog/CoefficientGrid.h"
 #include "recording/dialog/FilterFile.h"
 
@@ -87,24 +86,14 @@ void TIntermagnetForm::LoadFilterBtnClick() {
 
     const TFilterFileContents contents = ReadFilterFile(path);
     if (!contents.ReadError.empty()) {
-        // Nothing was read, so neither the list nor the running filter changes.
+        // Nothing was read, so the list does not change.
         Notifier().ErrorBox(FileErrorText(path, contents.ReadError));
         return;
     }
-    // The running filter takes the file's values at once, also when the dialog is cancelled.
-    FilterCoefficients = contents.Values;
-    for (std::size_t i = 0; i < contents.Texts.size(); ++i)
-        FCGrid->SetCoefficient(int(i), QString::fromStdString(contents.Texts[i]));
-    if (!contents.Failed()) {
-        if (contents.Texts.empty())
-            ShowCoefficientTexts({});  // the grid shows the (empty) filter now in use
-        else
-            FCGrid->SetRowCount(int(contents.Texts.size()));
-    }
-    if (!FilterCoefficients.empty()) FCGrid->SetMarkedEmpty(false);
-
+    // The list only: the running filter takes it on OK, together with its texts.
+    ShowCoefficientTexts(contents.Texts);
     if (contents.Failed()) {
-        // The rows read so far stay, the bad one included, so the user sees what to mend.
+        // The whole list stays, the bad text included, so the user can mend it and press OK.
         FCGrid->setCurrentCell(contents.FailedIndex, Text);
         Notifier().ErrorBox(FileErrorText(path, InvalidCoefficientText(contents.FailedIndex)));
         Notifier().ErrorBox(contents.ConversionError);

@@ -18,11 +18,10 @@ void FillIntermagnetForm(TIntermagnetForm& form, const TIntermagnetHeader& heade
 
 bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& header,
                           int& minuteOr5Seconds) {
-    header = CutToSize(form.EnteredHeader());
-    minuteOr5Seconds = form.IntervalIndex();
-
-    // All or nothing: a text that is no number must never reach the settings file, where it
-    // would stop the next start-up's reading.
+    // All or nothing: the running filter, its texts and the header change together. A text that
+    // is no number must never reach the settings file, where it would stop the next start-up's
+    // reading, and a header that breaks its rules would make unreadable files.
+    const TIntermagnetHeader entered = CutToSize(form.EnteredHeader());
     const std::vector<std::string> texts = form.CoefficientTexts();
     std::vector<double> values;
     values.reserve(texts.size());
@@ -35,6 +34,12 @@ bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& head
             return false;
         }
     }
+    if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(entered)) {
+        Notifier().ErrorBox(problem.Text);
+        return false;
+    }
+    header = entered;
+    minuteOr5Seconds = form.IntervalIndex();
     FilterCoefficientTexts = texts;
     FilterCoefficients = std::move(values);
     return true;

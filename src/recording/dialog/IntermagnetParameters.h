@@ -12,12 +12,13 @@ class TIntermagnetForm;
 void FillIntermagnetForm(TIntermagnetForm& form, const TIntermagnetHeader& header,
                          int minuteOr5Seconds);
 
-// Copies the dialog's values back: each header text cut to its maximum length; the interval as
-// the selected item's index, -1 when the combo box shows a typed text (any non-zero value means
-// five-second values); FilterCoefficientTexts and FilterCoefficients from the list, both emptied
-// for a list marked empty. A coefficient text that is no number shows "Invalid filter
-// coefficient C<i>" and then the conversion's own message, leaves both filter arrays as they
-// were (header and interval are already copied) and gives false.
+// Copies the dialog's values back, all or nothing: each header text cut to its maximum length;
+// the interval as the selected item's index, -1 when the combo box shows a typed text (any
+// non-zero value means five-second values); FilterCoefficientTexts and FilterCoefficients from
+// the list, both emptied for a list marked empty. A coefficient text that is no number shows
+// "Invalid filter coefficient C<i>" and then the conversion's own message; a header text that
+// breaks its rule shows which and how (CheckIntermagnetHeader); either gives false and changes
+// nothing.
 bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& header,
                           int& minuteOr5Seconds);
 
