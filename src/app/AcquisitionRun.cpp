@@ -10,10 +10,16 @@
 #include "acquisition/ProcessingThread.h"
 #include "acquisition/SerialDevices.h"
 #include "app/DerivedFiles.h"
+#include "network/StationPublisher.h"
+#include "recording/IntermagnetDataFile.h"
 #include "recording/SystemMessage.h"
 #include "recording/TextWithTimeDataFile.h"
 
+#include <QCoreApplication>
+
+#include <charconv>
 #include <exception>
+#include <filesystem>
 
 namespace {
 
@@ -25,6 +31,38 @@ std::string SystemReasonOf(const std::exception& error) {
         basic && basic->ErrorCode() != 0)
         return SystemMessage(basic->ErrorCode());
     return error.what();
+}
+
+// What the station tells its collectors about itself.
+TStationMeta MetaOf(const TRunSettings& settings) {
+    const TIntermagnetHeader& header = settings.IntermagnetHeader;
+    TStationMeta meta;
+    meta.Station = settings.Network.StationId;
+    meta.IDC = header.IDC;
+    meta.COMP = header.COMP;
+    meta.GIN = header.GIN;
+    meta.COLA = header.COLA;
+    meta.LONG = header.LONG;
+    meta.DECBAS = header.DECBAS;
+    meta.Interval = settings.MinuteOr5Seconds != 0 ? 5 : 60;
+    meta.Intermagnet = settings.AutoCreateIntermagnet;
+    meta.Coefficients = FilterCoefficientTexts;
+    return meta;
+}
+
+// The three values of an INTERMAGNET record ("%7d %7d %7d 999999", tenths of nT).
+bool RecordValues(const std::string& record, double& x, double& y, double& z) {
+    const char* at = record.data();
+    const char* end = at + record.size();
+    for (double* value : {&x, &y, &z}) {
+        while (at != end && *at == ' ') ++at;
+        long tenths = 0;
+        const auto [next, error] = std::from_chars(at, end, tenths);
+        if (error != std::errc()) return false;
+        *value = static_cast<double>(tenths) / 10.0;
+        at = next;
+    }
+    return true;
 }
 
 }  // namespace
@@ -43,7 +81,7 @@ TAcquisitionRun::~TAcquisitionRun() {
 std::string TAcquisitionRun::PortName() const { return COMPortName(FSettings.PortSettings.COMPort); }
 
 bool TAcquisitionRun::HasObjects() const {
-    return FSemaphore || FProcessing || FDerived || FArchiveFile || FReader;
+    return FSemaphore || FProcessing || FDerived || FArchiveFile || FReader || FPublisher;
 }
 
 void TAcquisitionRun::CreateSemaphoreAndProcessing() {
@@ -65,6 +103,15 @@ void TAcquisitionRun::CreateWriters() {
         Notifier().Report(TReportKind::SettingsError, notice);
     FArchiveFile = std::make_unique<TTextWithTimeDataFile>();
     FArchiveFile->SetExtension(ArchiveExtension);
+    // Before the first line: it counts what the archive holds beyond its acknowledged position.
+    if (FSettings.Network.Enabled()) {
+        TPublisherOptions options;
+        options.Network = FSettings.Network;
+        options.BaseDirectory = std::filesystem::current_path().string();
+        options.Meta = MetaOf(FSettings);
+        options.Version = QCoreApplication::applicationVersion().toStdString();
+        FPublisher = std::make_unique<TStationPublisher>(std::move(options));
+    }
 }
 
 bool TAcquisitionRun::IntermagnetRefused() const {
@@ -147,6 +194,13 @@ void TAcquisitionRun::Stop() {
         const std::unique_ptr<TTextWithTimeDataFile> file = std::move(FArchiveFile);
         file->Finish();
     });
+    // Last: every recorded line is in the archive, and what the broker has not taken by the
+    // end of this short drain is published at the next start.
+    step(true, [this] {
+        if (!FPublisher) return;
+        const std::unique_ptr<TStationPublisher> publisher = std::move(FPublisher);
+        publisher->Stop(std::chrono::milliseconds(1500));
+    });
     if (!FProcessing && !FReader) FSemaphore.reset();
     if (failure) std::rethrow_exception(failure);
 }
@@ -163,6 +217,13 @@ TSampleRecord TAcquisitionRun::RecordSample(const TLogicalPacket& packet) {
     TSampleRecord record;
     FArchiveFile->WriteDateFile(packet.Line(), packet.TimeStamp());
     record.ArchiveFileName = FArchiveFile->GetFileName();
+    // The publisher hears of the line as soon as the archive holds it, whatever the derived
+    // files make of it.
+    if (FPublisher) FPublisher->LineRecorded(record.ArchiveFileName);
     FDerived->Record(packet.Values(), packet.TimeStamp(), &record);
+    double x = 0, y = 0, z = 0;
+    if (FPublisher && !record.IntermagnetLine.empty() &&
+        RecordValues(record.IntermagnetLine, x, y, z))
+        FPublisher->MinuteRecorded(FDerived->IntermagnetFile()->LastTime(), x, y, z);
     return record;
 }

@@ -4,6 +4,7 @@
 #include "app/DerivedFiles.h"
 #include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
+#include "network/NetworkSettings.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,7 @@ class TLogicalPacket;
 class TPacketSemaphore;
 class TProcessingThread;
 class TSampleHandler;
+class TStationPublisher;
 class TTextWithTimeDataFile;
 
 // What one acquisition run takes from the station's settings; copied at construction, so the
@@ -30,6 +32,8 @@ struct TRunSettings {
     // The station's filter coefficients: the run's filter works with this copy.
     std::vector<double> FilterCoefficients;
     TIagaSettings Iaga;
+    // Publishing on a broker when Broker is set (StationId filled in by the caller).
+    TNetworkSettings Network;
 };
 
 // The port of a run could not be opened. The message is "Could not open COM port: COM<n>"; the
@@ -79,10 +83,11 @@ public:
 
     // The start steps, for callers that put their own steps between them.
     void CreateSemaphoreAndProcessing();
-    // Sets up the run's filter, creates the INTERMAGNET, archive and IAGA-2002 writers. A
-    // header that breaks its rules (CheckIntermagnetHeader, CheckIagaHeader), or IAGA-2002 minute
-    // files asked for beside five-second values, is reported once (TReportKind::SettingsError)
-    // and leaves those files out of the run; the archive records.
+    // Sets up the run's filter, creates the INTERMAGNET, archive and IAGA-2002 writers, and the
+    // publisher when the settings name a broker. A header that breaks its rules
+    // (CheckIntermagnetHeader, CheckIagaHeader), or IAGA-2002 minute files asked for beside
+    // five-second values, is reported once (TReportKind::SettingsError) and leaves those files
+    // out of the run; the archive records.
     void CreateWriters();
     // Opens and closes the port once; EPortOpenError when it cannot be opened.
     void TrialOpen();
@@ -116,6 +121,8 @@ public:
     TIntermagnetDataFile* IntermagnetFile() const;
     TIagaDataFile* IagaSecondFile() const;
     TIagaDataFile* IagaMinuteFile() const;
+    // Null when publishing is off.
+    TStationPublisher* Publisher() const { return FPublisher.get(); }
 
 private:
     const TRunSettings FSettings;
@@ -125,5 +132,6 @@ private:
     std::unique_ptr<TDerivedFiles> FDerived;
     std::unique_ptr<TTextWithTimeDataFile> FArchiveFile;
     std::unique_ptr<TComPortThread> FReader;
+    std::unique_ptr<TStationPublisher> FPublisher;
     TReaderLineCounts FFinalLineCounts;
 };

@@ -9,6 +9,7 @@
 #include "app/ServiceManagerLink.h"
 #include "app/SignalWatcher.h"
 #include "app/StationSettings.h"
+#include "network/StationPublisher.h"
 #include "recording/DateFormat.h"
 #include "recording/IntermagnetDataFile.h"
 
@@ -65,6 +66,8 @@ bool THeadlessRecorder::Start() {
     runSettings.IntermagnetHeader = settings.IntermagnetHeader;
     runSettings.FilterCoefficients = settings.FilterCoefficients;
     runSettings.Iaga = settings.Iaga;
+    runSettings.Network = settings.Network;
+    runSettings.Network.StationId = NetworkStationId(settings);
     FRun = std::make_unique<TAcquisitionRun>(runSettings, *this);
 
     const std::string port = FRun->PortName();
@@ -96,7 +99,25 @@ bool THeadlessRecorder::Start() {
         return false;
     }
     FLog.Line("recording", TLogPriority::Notice);
+    if (TStationPublisher* publisher = FRun->Publisher()) {
+        FLog.Line("network: publishing as " + runSettings.Network.StationId + " on " +
+                  runSettings.Network.Broker + ":" +
+                  std::to_string(runSettings.Network.EffectivePort()) +
+                  (runSettings.Network.Tls ? " (TLS)" : "") + " under " +
+                  runSettings.Network.TopicPrefix + "/");
+        publisher->SetStatusListener(this, [this](const TLinkStatus& status) { LogLink(status); });
+    }
     return true;
+}
+
+void THeadlessRecorder::LogLink(const TLinkStatus& status) {
+    // Each change once; the waiting count alone is no change.
+    if (status.SameState(FLinkLogged)) return;
+    FLinkLogged = status;
+    FLog.Line("network: " + status.Text(),
+              status.State == TLinkStatus::TState::Connected && status.Reason.empty()
+                  ? TLogPriority::Notice
+                  : TLogPriority::Warning);
 }
 
 // Checked before the port opens, so that a service whose data folder is missing or read-only

@@ -3,6 +3,7 @@
 #include "acquisition/DateTime.h"
 #include "acquisition/SampleHandler.h"
 #include "app/StationLog.h"
+#include "network/NetworkSettings.h"
 
 #include <QObject>
 
@@ -44,6 +45,7 @@ public:
 private:
     void LoadSettings(TStationSettings& settings);
     void NoteFailure(const std::exception& error);
+    void LogLink(const TLinkStatus& status);
     bool ArchiveFolderWritable();
 
     THeadlessOptions FOptions;
@@ -54,6 +56,7 @@ private:
     std::string FIntermagnetFileName;
     std::string FIagaSecondFileName;
     std::string FIagaMinuteFileName;
+    TLinkStatus FLinkLogged;
     std::uint64_t FSamplesRecorded = 0;
     std::uint64_t FSamplesFailed = 0;
     TDateTime FLastSampleTime = 0;  // of the last sample recorded, 0 before the first

@@ -115,4 +115,17 @@ inline constexpr int LastPort = 4;
 inline std::string PortKey(int comNumber) { return "COM" + std::to_string(comNumber); }
 }  // namespace SerialDevices
 
+// Publishing on an MQTT broker; an empty Broker switches it off.
+namespace Network {
+inline constexpr const char* Section = "Network";
+inline constexpr const char* Broker = "Broker";
+inline constexpr const char* Port = "Port";
+inline constexpr const char* TLS = "TLS";
+inline constexpr const char* CAFile = "CAFile";
+inline constexpr const char* Username = "Username";
+inline constexpr const char* PasswordFile = "PasswordFile";
+inline constexpr const char* StationId = "StationId";
+inline constexpr const char* TopicPrefix = "TopicPrefix";
+}  // namespace Network
+
 }  // namespace SettingsKeys

@@ -82,6 +82,22 @@ void LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
     }
     settings.FilterCoefficientTexts = std::move(texts);
     settings.FilterCoefficients = std::move(values);
+
+    namespace Net = Keys::Network;
+    TNetworkSettings& network = settings.Network;
+    network.Broker = file.ReadString(Net::Section, Net::Broker, "");
+    network.Port = file.ReadInteger(Net::Section, Net::Port, 0);
+    network.Tls = file.ReadBool(Net::Section, Net::TLS, false);
+    network.CAFile = file.ReadString(Net::Section, Net::CAFile, "");
+    network.Username = file.ReadString(Net::Section, Net::Username, "");
+    network.PasswordFile = file.ReadString(Net::Section, Net::PasswordFile, "");
+    network.StationId = file.ReadString(Net::Section, Net::StationId, "");
+    network.TopicPrefix = file.ReadString(Net::Section, Net::TopicPrefix, TNetworkSettings().TopicPrefix);
+}
+
+std::string NetworkStationId(const TStationSettings& settings) {
+    return settings.Network.StationId.empty() ? settings.IntermagnetHeader.IDC
+                                              : settings.Network.StationId;
 }
 
 void SaveStationSettings(const TStationSettings& settings, TProfileFile& file) {
@@ -114,6 +130,20 @@ void SaveStationSettings(const TStationSettings& settings, TProfileFile& file) {
                          settings.FilterCoefficientTexts[n]);
     for (int n = count; file.ValueExists(Keys::Filter::Section, Keys::Filter::CoefficientKey(n)); ++n)
         file.DeleteKey(Keys::Filter::Section, Keys::Filter::CoefficientKey(n));
+
+    namespace Net = Keys::Network;
+    const TNetworkSettings& network = settings.Network;
+    file.WriteString(Net::Section, Net::Broker, network.Broker);
+    if (network.Port > 0)
+        file.WriteInteger(Net::Section, Net::Port, network.Port);
+    else if (file.ValueExists(Net::Section, Net::Port))
+        file.DeleteKey(Net::Section, Net::Port);
+    file.WriteBool(Net::Section, Net::TLS, network.Tls);
+    file.WriteString(Net::Section, Net::CAFile, network.CAFile);
+    file.WriteString(Net::Section, Net::Username, network.Username);
+    file.WriteString(Net::Section, Net::PasswordFile, network.PasswordFile);
+    file.WriteString(Net::Section, Net::StationId, network.StationId);
+    file.WriteString(Net::Section, Net::TopicPrefix, network.TopicPrefix);
     pass.Commit();
 }
 

@@ -7,6 +7,7 @@
 #include "acquisition/COMPortSettings.h"
 #include "app/IagaSettings.h"
 #include "app/IntermagnetHeader.h"
+#include "network/NetworkSettings.h"
 
 #include <array>
 #include <string>
@@ -42,13 +43,15 @@ struct TStationSettings {
     // arrays; the window copies these into them after a load and back before a save.
     std::vector<std::string> FilterCoefficientTexts;
     std::vector<double> FilterCoefficients;
+    TNetworkSettings Network;
 
     bool operator==(const TStationSettings&) const = default;
 };
 
 // Reads the record in the main window's restore order: port settings, MaxPointsOnScreen, the
 // 25 graph keys, AutoCreateIntermagnet, minuteor5seconds, the six header texts (each cut to its
-// maximum length), the IAGA2002 section, then "C<n>" for n = 0, 1, ... while the key exists.
+// maximum length), the IAGA2002 section, then "C<n>" for n = 0, 1, ... while the key exists,
+// then the "Network" keys.
 //
 // Errors propagate and stop the load where they happen: ERangeError from a port value that does
 // not fit, EConvertError from a filter text that is not a number. Fields read before the error
@@ -60,11 +63,15 @@ void LoadStationSettings(TStationSettings& settings, const TProfileFile& file);
 
 // Writes the record in the main window's save order, as one update pass of the file: port
 // settings, MaxPointsOnScreen, the 25 graph keys, AutoCreateIntermagnet, minuteor5seconds, the
-// header texts, the IAGA2002 section, "C<n>" for every coefficient text, then deletes "C<n>" upward from the count
-// while such keys exist, so that no stale coefficient remains. ERangeError (a port value above
+// header texts, the IAGA2002 section, "C<n>" for every coefficient text, then deletes "C<n>" upward
+// from the count while such keys exist, so that no stale coefficient remains, then the "Network"
+// keys (Port only when set). ERangeError (a port value above
 // 2147483647) stops the save at its key; what was written before it is kept. Write failures
 // raise EInOutError.
 void SaveStationSettings(const TStationSettings& settings, TProfileFile& file);
+
+// The station's name on the network: StationId, or the IDC when it is empty.
+std::string NetworkStationId(const TStationSettings& settings);
 
 // "Error in ini-file:" followed directly by the settings file's full name.
 std::string IniFileErrorText(const std::string& fileName);

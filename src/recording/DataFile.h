@@ -59,6 +59,12 @@ public:
     const std::string& BaseName() const { return FBaseName; }
     const std::string& Extension() const { return FExtension; }
     void SetExtension(const std::string& extension) { FExtension = extension; }
+    // The folder a writer creates its tree in ("" for the working directory; otherwise ending
+    // with "/"), so that one program can keep the trees of many stations apart.
+    const std::string& RootFolder() const { return FRootFolder; }
+    void SetRootFolder(const std::string& folder) {
+        FRootFolder = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    }
 
     TOpenNotification OnOpen;
 
@@ -73,4 +79,5 @@ private:
     std::string FDirectory;
     std::string FBaseName;
     std::string FExtension;
+    std::string FRootFolder;
 };

@@ -13,7 +13,7 @@ void TTextWithTimeDataFile::WriteDateFile(const std::string& line, TDateTime tim
         CloseIfRemoved();
         if (Opened() && OnDifferentDays(FLastTime, time)) CloseFile();
         if (!Opened()) {
-            const std::string directory = "ARCHIVE/" + FormatDateTime("yyyy/mm", time);
+            const std::string directory = RootFolder() + "ARCHIVE/" + FormatDateTime("yyyy/mm", time);
             OpenNewFile([&] { return MakeFileName(Extension(), directory, time, FDateFormat); });
             FLineCount = 0;
         }

@@ -1,3 +1,4 @@
+#include "ui/NetworkOptionsBox.h"
 #include "ui/GeneralOptionsForm.h"
 
 #include "app/SettingsKeys.h"
@@ -73,11 +74,13 @@ TGeneralOptionsForm::TGeneralOptionsForm(const std::string& settingsFileName, QW
     grid->addWidget(FMaxNSpin, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
     // Absolute: the box's own right-to-left direction would otherwise mirror the alignment.
     grid->addWidget(FIntermagnetCB, 2, 0, 1, 3, Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter);
+    FNetworkBox = new TNetworkOptionsBox(this);
+    grid->addWidget(FNetworkBox, 3, 0, 1, 3);
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch(1);
     buttonRow->addWidget(FOKBtn);
     buttonRow->addWidget(FCancelBtn);
-    grid->addLayout(buttonRow, 3, 0, 1, 3);
+    grid->addLayout(buttonRow, 4, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     auto* outer = new QVBoxLayout(this);
@@ -128,6 +131,7 @@ void TGeneralOptionsForm::Fill(const TGeneralOptions& options) {
     ShowDeviceOfPort();
     FMaxNSpin->setValue(options.MaxPointsOnScreen);
     FIntermagnetCB->setChecked(options.AutoCreateIntermagnet);
+    FNetworkBox->Fill(options.Network);
     FCOMPortCombo->setFocus();
 }
 
@@ -137,6 +141,7 @@ TGeneralOptions TGeneralOptionsForm::Values() const {
     options.COMPort = PortIndex();
     options.AutoCreateIntermagnet = FIntermagnetCB->isChecked();
     options.SerialDevices = FDevices;
+    options.Network = FNetworkBox->Values();
     return options;
 }
 

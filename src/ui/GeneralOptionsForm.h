@@ -5,6 +5,7 @@
 // back only when it ends with OK; the dialog keeps nothing but its window position.
 
 #include "app/SerialDeviceSettings.h"
+#include "network/NetworkSettings.h"
 #include "ui/FormStorage.h"
 #include "ui/SerialDeviceCombo.h"
 
@@ -20,6 +21,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QStatusBar;
+class TNetworkOptionsBox;
 class TSpinEdit;
 
 // The values the dialog edits, all owned by the main window.
@@ -30,6 +32,7 @@ struct TGeneralOptions {
     // Devices of the COM names (section "SerialDevices"); a port without an entry uses the
     // platform's default device.
     TSerialDeviceMap SerialDevices;
+    TNetworkSettings Network;
 };
 
 // Thread rule: user-interface thread only.
@@ -62,6 +65,7 @@ public:
     TSpinEdit* MaxNSpin() const { return FMaxNSpin; }
     QCheckBox* IntermagnetCB() const { return FIntermagnetCB; }
     TSerialDeviceCombo* DeviceCombo() const { return FDeviceCombo; }
+    TNetworkOptionsBox* NetworkBox() const { return FNetworkBox; }
     QPushButton* OKBtn() const { return FOKBtn; }
     QPushButton* CancelBtn() const { return FCancelBtn; }
     TFormStorage& FormStorage() { return *FFormStorage; }
@@ -81,6 +85,7 @@ private:
     QLabel* FDeviceLabel = nullptr;
     TSpinEdit* FMaxNSpin = nullptr;
     QCheckBox* FIntermagnetCB = nullptr;
+    TNetworkOptionsBox* FNetworkBox = nullptr;
     QPushButton* FOKBtn = nullptr;
     QPushButton* FCancelBtn = nullptr;
     QStatusBar* FStatusBar1 = nullptr;

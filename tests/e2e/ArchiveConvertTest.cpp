@@ -30,7 +30,8 @@ std::string WriteSettings(const TTempDir& directory) {
     for (std::size_t i = 0; i < coefficients.size(); ++i)
         filter += "C" + std::to_string(i) + "=" + coefficients[i] + "\r\n";
     const std::string name = directory.File("station.ini");
-    WriteWholeFile(name, "[Intermagnet]\r\nIDC=TST\r\nCOLA=0450\r\nLONG=0100\r\n" + filter +
+    WriteWholeFile(name, "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=0450\r\n"
+                         "LONG=0100\r\nDECBAS=0\r\n" + filter +
                              "[IAGA2002]\r\nSecondFiles=1\r\nMinuteFiles=1\r\nLatitude=45\r\n"
                              "Longitude=10\r\nElevation=0\r\nStationName=Test\r\n");
     return name;

@@ -49,6 +49,8 @@ void TOstrelMainForm::StartAcquisition() {
         settings.IntermagnetHeader = FIntermagnetHeader;
         settings.FilterCoefficients = FilterCoefficients;
         settings.Iaga = FIagaSettings;
+        settings.Network = FNetwork;
+        if (settings.Network.StationId.empty()) settings.Network.StationId = FIntermagnetHeader.IDC;
         FRun = std::make_unique<TAcquisitionRun>(settings, *this);
         FRunStatus.Starting(FRun->PortName());
         FRun->CreateSemaphoreAndProcessing();
@@ -56,7 +58,8 @@ void TOstrelMainForm::StartAcquisition() {
         SetViewMode(false);
         SetControlsAcquiring();
         RefreshReport();
-        FRun->CreateWriters();  // the run's filter, then the INTERMAGNET, archive and IAGA-2002 writers
+        FRun->CreateWriters();  // the run's filter, the INTERMAGNET, archive and IAGA-2002 writers
+        ShowLinkOf(FRun->Publisher());
         FGraphs->ClearGraphs();
         FRun->TrialOpen();
         FRun->StartReader();
@@ -91,6 +94,7 @@ void TOstrelMainForm::StopAcquisition(bool askConfirmation) {
         }
         FRun.reset();
     }
+    ShowLinkOf(nullptr);
     FGraphs->SetZoomControlsVisible(true);
     SetControlsIdle();
     FGraphs->UpdateZoomRanges();

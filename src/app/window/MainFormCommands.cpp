@@ -42,7 +42,9 @@ void TOstrelMainForm::Options1Click() {
     options.COMPort = FPortSettings.COMPort;
     options.AutoCreateIntermagnet = FAutoCreateIntermagnet;
     options.SerialDevices = FSerialDevices;
+    options.Network = FNetwork;
     if (!FOptionsForm->Execute(options)) return;
+    FNetwork = options.Network;
 
     SetMaxPointsOnScreen(options.MaxPointsOnScreen);
     FPortSettings.COMPort = options.COMPort;

@@ -67,6 +67,7 @@ TStationSettings TOstrelMainForm::CurrentSettings() const {
     settings.Iaga = FIagaSettings;
     settings.FilterCoefficientTexts = FilterCoefficientTexts;
     settings.FilterCoefficients = FilterCoefficients;
+    settings.Network = FNetwork;
     return settings;
 }
 
@@ -86,6 +87,7 @@ void TOstrelMainForm::ApplySettings(const TStationSettings& settings) {
     FIagaSettings = settings.Iaga;
     FilterCoefficientTexts = settings.FilterCoefficientTexts;
     FilterCoefficients = settings.FilterCoefficients;
+    FNetwork = settings.Network;
 }
 
 void TOstrelMainForm::RestoreSettings(TProfileFile& file) {

@@ -25,6 +25,7 @@
 #include "app/RecentFiles.h"
 #include "app/SerialDeviceSettings.h"
 #include "app/window/RunStatus.h"
+#include "network/NetworkSettings.h"
 
 #include <QMainWindow>
 
@@ -56,6 +57,7 @@ class TTextForm;
 struct TStationSettings;
 class TArchiveConversionRunner;
 class TConvertArchiveDialog;
+class TStationPublisher;
 
 // Thread rule: user-interface thread only; samples arrive through the processing thread's
 // synchronous hand-off, reports posted by the notifier.
@@ -97,6 +99,8 @@ public:
     int MinuteOr5Seconds() const { return FMinuteOr5Seconds; }
     void SetMinuteOr5Seconds(int value) { FMinuteOr5Seconds = value; }
     const TIntermagnetHeader& IntermagnetHeader() const { return FIntermagnetHeader; }
+    // The broker link's panel of the status bar; null until a run publishes.
+    QLabel* LinkPanel() const { return FLinkPanel; }
     void SetIntermagnetHeader(const TIntermagnetHeader& header) { FIntermagnetHeader = header; }
     const TIagaSettings& IagaSettings() const { return FIagaSettings; }
     void SetIagaSettings(const TIagaSettings& settings) { FIagaSettings = settings; }
@@ -221,6 +225,9 @@ private:
     void RunCommandLineAction();
 
     void RefreshReport();
+    // Shows the link of the run's publisher in the status bar (null: hides it).
+    void ShowLinkOf(TStationPublisher* publisher);
+    void ShowLink(const TLinkStatus& status);
     void CloseModalWidgets();
 
     std::string FSettingsFileName;
@@ -233,6 +240,8 @@ private:
     int FMinuteOr5Seconds = 0;
     TIntermagnetHeader FIntermagnetHeader;
     TIagaSettings FIagaSettings;
+    TNetworkSettings FNetwork;
+    QLabel* FLinkPanel = nullptr;  // the broker link during a run that publishes
     TSerialDeviceMap FSerialDevices;
     std::string FViewedFileName;
     std::string FCommandLineArgument;

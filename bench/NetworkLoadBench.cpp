@@ -1,0 +1,260 @@
+// Load of a station network on one collector: N stations, each a real TStationPublisher over its
+// own archive (written by the station's archive writer, one line a second), publishing on a
+// mosquitto started here (127.0.0.1, a free port) to the built orvant3k-collector. Prints:
+// - the collector's CPU share of one core over the steady part of the run;
+// - latency from a line's archive write at the station to its appearance in the collector's
+//   archive (median, 99th percentile), sampled on up to 100 stations;
+// - with --outage S: the broker is killed, S seconds of lines are recorded meanwhile (written
+//   at once, stamped a second apart, as a long outage leaves them), the broker comes back, and
+//   the time until the collector holds every line is measured while live lines go on.
+//
+//   NetworkLoadBench [--stations N] [--seconds S] [--outage S]
+
+#include "acquisition/HandOff.h"
+#include "network/StationPublisher.h"
+#include "recording/TextWithTimeDataFile.h"
+#include "sim/InstrumentLine.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+int FreePort() {
+    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(handle);
+    return ntohs(address.sin_port);
+}
+
+pid_t Spawn(const std::vector<std::string>& arguments, const std::string& log) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    pid_t pid = -1;
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+void Stop(pid_t pid, int signal) {
+    ::kill(pid, signal);
+    ::waitpid(pid, nullptr, 0);
+}
+
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::size_t at = text.rfind(')');
+    std::vector<std::string> fields;
+    std::string field;
+    for (std::size_t i = at + 2; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == ' ') {
+            fields.push_back(field);
+            field.clear();
+        } else {
+            field += text[i];
+        }
+    }
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
+    return (std::stod(fields[11]) + std::stod(fields[12])) / double(::sysconf(_SC_CLK_TCK));
+}
+
+std::string Line(int index) {
+    return FormatInstrumentLine(EncodeDateTime(2024, 1, 1, 0, 0, 0) + index / SecondsPerDay,
+                                {21000.0 + index % 100, -1200, 45000, 20.5, 19.5});
+}
+
+struct TStation {
+    std::string Name;
+    fs::path Folder;
+    std::unique_ptr<TTextWithTimeDataFile> Archive;
+    std::unique_ptr<TStationPublisher> Publisher;
+    int Lines = 0;
+    std::vector<Clock::time_point> WrittenAt;
+};
+
+std::size_t CollectedLines(const fs::path& root) {
+    std::size_t bytes = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
+         it.increment(error))
+        if (it->is_regular_file(error)) bytes += it->file_size(error);
+    return bytes / 63;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    int stations = 1000, seconds = 60, outage = 0;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--stations")) stations = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--outage")) outage = std::atoi(argv[i + 1]);
+    }
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
+
+    const fs::path root = fs::temp_directory_path() / ("orvant-network-bench-" + std::to_string(::getpid()));
+    fs::create_directories(root);
+    const int port = FreePort();
+    std::ofstream(root / "mosquitto.conf") << "listener " << port << " 127.0.0.1\nallow_anonymous true\n"
+                                           << "persistence false\nmax_queued_messages 100000\n";
+    const std::vector<std::string> broker{"/usr/sbin/mosquitto", "-c", (root / "mosquitto.conf").string()};
+    pid_t brokerPid = Spawn(broker, (root / "mosquitto.log").string());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const pid_t collectorPid = Spawn({ORVANT_SOURCE_DIR "/build/tools/orvant3k-collector", "--broker",
+                                      "127.0.0.1:" + std::to_string(port), "--out", (root / "collected").string()},
+                                     (root / "collector.log").string());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    std::vector<TStation> all(static_cast<std::size_t>(stations));
+    for (int s = 0; s < stations; ++s) {
+        TStation& station = all[static_cast<std::size_t>(s)];
+        station.Name = "S" + std::to_string(s);
+        station.Folder = root / "stations" / station.Name;
+        fs::create_directories(station.Folder);
+        station.Archive = std::make_unique<TTextWithTimeDataFile>();
+        station.Archive->SetExtension("orv");
+        station.Archive->SetRootFolder(station.Folder.string());
+        TPublisherOptions options;
+        options.Network.Broker = "127.0.0.1";
+        options.Network.Port = port;
+        options.Network.StationId = station.Name;
+        options.BaseDirectory = station.Folder.string();
+        options.Meta.Station = station.Name;
+        options.Version = "bench";
+        station.Publisher = std::make_unique<TStationPublisher>(options);
+    }
+    auto record = [](TStation& station) {
+        station.Archive->WriteDateFile(Line(station.Lines), EncodeDateTime(2024, 1, 1, 0, 0, 0) + station.Lines / SecondsPerDay);
+        station.WrittenAt.push_back(Clock::now());
+        ++station.Lines;
+        // The archive writer names files from the working folder; the publisher reads them
+        // relative to its base folder.
+        station.Publisher->LineRecorded(station.Archive->GetFileName().substr(station.Folder.string().size() + 1));
+    };
+
+    // Latency: a watcher polls the collected archives of up to 100 stations.
+    std::mutex latencyLock;
+    std::vector<double> latencies;
+    std::atomic<bool> watching{true};
+    const int watched = std::min(stations, 100);
+    std::thread watcher([&] {
+        std::vector<std::size_t> seen(static_cast<std::size_t>(watched), 0);
+        while (watching) {
+            for (int s = 0; s < watched; ++s) {
+                const std::size_t lines = CollectedLines(root / "collected" / all[static_cast<std::size_t>(s)].Name / "ARCHIVE");
+                const auto now = Clock::now();
+                std::lock_guard<std::mutex> lock(latencyLock);
+                for (std::size_t& n = seen[static_cast<std::size_t>(s)]; n < lines; ++n)
+                    if (n < all[static_cast<std::size_t>(s)].WrittenAt.size())
+                        latencies.push_back(std::chrono::duration<double>(now - all[static_cast<std::size_t>(s)].WrittenAt[n]).count());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+
+    // Steady load: one line a second per station, spread over the second.
+    const int warmup = std::min(10, seconds / 3);
+    double cpuStart = 0;
+    std::size_t linesStart = 0;
+    auto AllCollected = [&] {
+        std::size_t total = 0;
+        for (const TStation& station : all) total += CollectedLines(root / "collected" / station.Name / "ARCHIVE");
+        return total;
+    };
+    auto started = Clock::now();
+    for (int second = 0; second < seconds; ++second) {
+        if (second == warmup) {
+            cpuStart = CpuSeconds(collectorPid);
+            started = Clock::now();
+            linesStart = AllCollected();
+        }
+        const auto secondStart = Clock::now();
+        for (int s = 0; s < stations; ++s) {
+            { std::lock_guard<std::mutex> lock(latencyLock); record(all[static_cast<std::size_t>(s)]); }
+            std::this_thread::sleep_until(secondStart + std::chrono::microseconds(1000000LL * (s + 1) / stations));
+        }
+    }
+    const double cpu = CpuSeconds(collectorPid) - cpuStart;
+    const double wall = std::chrono::duration<double>(Clock::now() - started).count();
+    const double linesPerSecond = double(AllCollected() - linesStart) / wall;
+    // Latency is the steady state's; the outage's lines wait by design.
+    watching = false;
+    watcher.join();
+
+    if (outage > 0) {
+        // The broker dies; the outage's lines are recorded (at once) meanwhile.
+        Stop(brokerPid, SIGKILL);
+        for (int line = 0; line < outage; ++line)
+            for (TStation& station : all) record(station);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        brokerPid = Spawn(broker, (root / "mosquitto.log").string());
+        const auto back = Clock::now();
+        std::size_t backlog = 0;  // every line recorded before the broker came back
+        for (const TStation& station : all) backlog += static_cast<std::size_t>(station.Lines);
+        double delivered = -1;
+        for (int second = 0; second < 120 && delivered < 0; ++second) {
+            for (TStation& station : all) record(station);
+            std::size_t total = 0;
+            for (const TStation& station : all) total += CollectedLines(root / "collected" / station.Name / "ARCHIVE");
+            if (total >= backlog) delivered = std::chrono::duration<double>(Clock::now() - back).count();
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+        std::printf("outage of %d s (%d lines per station): backlog delivered %.1f s after the broker's return\n",
+                    outage, outage, delivered);
+    }
+
+    for (TStation& station : all) station.Publisher->Stop();
+    Stop(collectorPid, SIGTERM);
+    Stop(brokerPid, SIGTERM);
+    std::sort(latencies.begin(), latencies.end());
+    const auto at = [&latencies](double share) {
+        return latencies.empty() ? -1.0 : latencies[std::min(latencies.size() - 1, std::size_t(share * double(latencies.size())))];
+    };
+    std::printf("%d stations at 1 line/s for %d s: the collector recorded %.0f lines/s using %.1f %% of one "
+                "core (%.1f %% per 1,000 lines/s)\n",
+                stations, seconds, linesPerSecond, 100.0 * cpu / wall, 100.0 * cpu / wall * 1000.0 / linesPerSecond);
+    std::printf("latency archive write -> collector archive: median %.3f s, 99th percentile %.3f s (%zu lines)\n",
+                at(0.5), at(0.99), latencies.size());
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    return 0;
+}

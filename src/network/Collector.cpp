@@ -1,0 +1,137 @@
+#include "network/Collector.h"
+
+#include "acquisition/HandOff.h"
+#include "network/Payloads.h"
+
+#include <QCoreApplication>
+
+#include <fnmatch.h>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+constexpr int LastRetryMs = 4000;
+
+std::string RandomClientId() {
+    std::random_device random;
+    return "orvant3k-collector-" + std::to_string(::getpid()) + "-" + std::to_string(random() % 100000);
+}
+
+}  // namespace
+
+TCollector::TCollector(TCollectorOptions options, TLog log)
+    : FOptions(std::move(options)), FLog(std::move(log)) {
+    if (FOptions.Endpoint.ClientId.empty()) FOptions.Endpoint.ClientId = RandomClientId();
+    FReconnect.setSingleShot(true);
+    connect(&FReconnect, &QTimer::timeout, this, &TCollector::TryConnect);
+    FSave.setInterval(500);
+    connect(&FSave, &QTimer::timeout, this, &TCollector::SaveDue);
+}
+
+TCollector::~TCollector() { Drain(); }
+
+bool TCollector::Matches(const std::string& station) const {
+    if (FOptions.Patterns.empty()) return true;
+    for (const std::string& pattern : FOptions.Patterns)
+        if (::fnmatch(pattern.c_str(), station.c_str(), 0) == 0) return true;
+    return false;
+}
+
+std::uint64_t TCollector::LinesRecorded() const {
+    std::uint64_t lines = FLinesOfClosed;
+    for (const auto& [name, station] : FStations) lines += station->LinesRecorded();
+    return lines;
+}
+
+void TCollector::Start() {
+    FLink = std::make_unique<TMqttLink>(FOptions.Endpoint);
+    // Paho's threads only hand over; the event loop records.
+    FLink->OnMessage = [this](const std::string& topic, const std::string& payload) {
+        PostCall(this, [this, topic, payload] { Handle(topic, payload); });
+    };
+    FLink->OnLost = [this](const std::string& reason) {
+        PostCall(this, [this, reason] { Lost(reason); });
+    };
+    FSave.start();
+    TryConnect();
+}
+
+void TCollector::TryConnect() {
+    if (FDraining || !FLink) return;
+    try {
+        FLink->Connect(std::chrono::seconds(5));
+        for (const char* kind : {Topics::Status, Topics::Meta, Topics::Lines})
+            FLink->Subscribe(FOptions.Prefix + "/+/" + kind);
+    } catch (const ELinkError& error) {
+        const std::string state = std::string("cannot connect to ") + FLink->ServerText() + ": " + error.what();
+        if (state != FLinkState) FLog(FLinkState = state);
+        FReconnect.start(FRetryMs);
+        FRetryMs = std::min(FRetryMs * 2, LastRetryMs);
+        return;
+    }
+    FConnected = true;
+    FRetryMs = 250;
+    FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/");
+}
+
+void TCollector::Lost(const std::string& reason) {
+    if (!FConnected || FDraining) return;
+    FConnected = false;
+    FLog(FLinkState = "connection lost (" + reason + "); reconnecting");
+    FReconnect.start(FRetryMs);
+}
+
+TCollectedStation& TCollector::Station(const std::string& name) {
+    auto found = FStations.find(name);
+    if (found == FStations.end())
+        found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog)).first;
+    return *found->second;
+}
+
+void TCollector::Handle(const std::string& topic, const std::string& payload) {
+    std::string name, kind;
+    if (!Topics::Split(topic, FOptions.Prefix, name, kind) || !Matches(name)) return;
+    // A name that is not a plain folder name would lead outside the output folder.
+    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) return;
+    if (kind == Topics::Lines) {
+        const auto batch = DecodeLinesBatch(payload);
+        if (!batch) {
+            FLog(name + ": a lines message that is not a batch was ignored");
+            return;
+        }
+        const auto resend = Station(name).Take(*batch);
+        if (resend && FConnected) {
+            try {
+                FLink->Publish(Topics::Of(FOptions.Prefix, name, Topics::Resend), EncodeResend(*resend), 1, false);
+            } catch (const ELinkError& error) {
+                FLog(name + ": cannot ask for lines again: " + error.what());
+            }
+        }
+    } else if (kind == Topics::Status) {
+        Station(name).StatusSeen(DecodeStatusState(payload));
+    } else if (kind == Topics::Meta) {
+        if (DecodeMeta(payload)) Station(name).MetaSeen(payload);
+    }
+}
+
+void TCollector::SaveDue() {
+    for (auto& [name, station] : FStations) station->SavePosition(false);
+}
+
+void TCollector::Drain() {
+    if (FDraining) return;
+    FDraining = true;
+    FReconnect.stop();
+    FSave.stop();
+    if (FLink) {
+        FLink->Disconnect(std::chrono::seconds(1));
+        // Messages Paho has taken (and acknowledged) are recorded before the link goes.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+        FLink.reset();
+        QCoreApplication::sendPostedEvents(this);
+    }
+    FLinesOfClosed = LinesRecorded();
+    FStationsSeen = FStations.size();
+    FStations.clear();  // each saves its position and closes its archive
+}

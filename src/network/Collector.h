@@ -1,0 +1,65 @@
+#pragma once
+// The collector: subscribes to the stations of a network on one broker and records each
+// station (TCollectedStation) whose name matches its patterns. Paho's callbacks hand every
+// message to the event loop through PostCall; recording happens there.
+//
+// Thread rule: created and used on the thread running its event loop.
+
+#include "network/CollectedStation.h"
+#include "network/MqttLink.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <algorithm>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TCollectorOptions {
+    TLinkEndpoint Endpoint;            // ClientId filled in when empty
+    std::string Prefix = "orvant3k/v1";
+    std::vector<std::string> Patterns;  // shell patterns of station names; none: every station
+    std::string OutDirectory = ".";
+};
+
+class TCollector : public QObject {
+    Q_OBJECT
+public:
+    using TLog = std::function<void(const std::string& line)>;
+
+    TCollector(TCollectorOptions options, TLog log);
+    ~TCollector() override;
+
+    // Connects (and keeps reconnecting) from the event loop.
+    void Start();
+    // Stops receiving, records everything already received, saves every position.
+    void Drain();
+
+    bool Matches(const std::string& station) const;
+    std::size_t StationCount() const { return std::max(FStations.size(), FStationsSeen); }
+    std::uint64_t LinesRecorded() const;
+
+private:
+    void TryConnect();
+    void Handle(const std::string& topic, const std::string& payload);
+    void Lost(const std::string& reason);
+    void SaveDue();
+    TCollectedStation& Station(const std::string& name);
+
+    TCollectorOptions FOptions;
+    TLog FLog;
+    std::unique_ptr<TMqttLink> FLink;
+    std::map<std::string, std::unique_ptr<TCollectedStation>> FStations;
+    QTimer FReconnect;
+    QTimer FSave;
+    int FRetryMs = 250;
+    bool FConnected = false;
+    bool FDraining = false;
+    std::string FLinkState;  // logged once per change
+    std::uint64_t FLinesOfClosed = 0;
+    std::size_t FStationsSeen = 0;
+};

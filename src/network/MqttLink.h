@@ -1,0 +1,82 @@
+#pragma once
+// A thin layer over the Paho asynchronous MQTT client: one connection (MQTT 5, clean start,
+// optional TLS and user name), QoS 1 publishing and subscribing, and plain-text reasons for
+// every failure. Nothing here retries or buffers: callers decide (the archive is the buffer).
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace mqtt {
+class async_client;
+class token;
+class delivery_token;
+}  // namespace mqtt
+
+// A failure of the link, with a reason fit for a log line or the status bar.
+class ELinkError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TLinkEndpoint {
+    std::string Host;
+    int Port = 1883;
+    bool Tls = false;
+    std::string CAFile;
+    std::string Username;
+    std::string Password;
+    std::string ClientId;
+    // The broker's last will, published retained when the connection dies without a goodbye.
+    std::string WillTopic;
+    std::string WillPayload;
+};
+
+// Thread rule: Connect, Publish, Subscribe and Disconnect are called by one thread (the owner's
+// worker or event loop); the callbacks run on Paho's threads and must only hand over.
+class TMqttLink {
+public:
+    using TTokenPtr = std::shared_ptr<mqtt::token>;
+    using TDeliveryPtr = std::shared_ptr<mqtt::delivery_token>;
+
+    // Called on Paho's thread when an established connection is lost.
+    std::function<void(const std::string& reason)> OnLost;
+    // Called on Paho's thread for every message of a subscription.
+    std::function<void(const std::string& topic, const std::string& payload)> OnMessage;
+    // Called on Paho's thread whenever a publication has been acknowledged (or failed).
+    std::function<void()> OnDelivery;
+
+    // ELinkError for a malformed host.
+    explicit TMqttLink(TLinkEndpoint endpoint);
+    ~TMqttLink();
+    TMqttLink(const TMqttLink&) = delete;
+    TMqttLink& operator=(const TMqttLink&) = delete;
+
+    // Connects, waiting at most `timeout`; ELinkError with the reason when it fails.
+    void Connect(std::chrono::milliseconds timeout);
+    bool Connected() const;
+    // Sends a goodbye (the will is not published), waiting at most `timeout`.
+    void Disconnect(std::chrono::milliseconds timeout);
+
+    // Starts a publication; ELinkError when the client refuses it at once (not connected).
+    TDeliveryPtr Publish(const std::string& topic, const std::string& payload, int qos, bool retained);
+    // Starts a subscription at QoS 1.
+    TTokenPtr Subscribe(const std::string& topicFilter);
+
+    // True once the publication or subscription has ended; `failure` then receives its reason
+    // (empty when it succeeded).
+    static bool Finished(const TTokenPtr& token, std::string& failure);
+    std::string ServerText() const;  // "host:port" (with "TLS" when on)
+
+private:
+    class TCallback;
+    TLinkEndpoint FEndpoint;
+    std::unique_ptr<mqtt::async_client> FClient;
+    std::unique_ptr<TCallback> FCallback;
+};
+
+// The reason of a Paho failure in words: "the broker refused the user name or password", "not
+// authorized", "connection refused" ...
+std::string LinkFailureText(int returnCode, int reasonCode, const std::string& message);

@@ -1,0 +1,151 @@
+#include "network/Payloads.h"
+
+#include "recording/DateFormat.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <ctime>
+
+namespace {
+
+std::string ToText(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::optional<QJsonObject> ParseObject(const std::string& payload) {
+    QJsonParseError error{};
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromRawData(payload.data(), qsizetype(payload.size())), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
+    return document.object();
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A whole number >= 0 of a JSON value (JSON numbers are doubles: exact up to 2^53).
+std::optional<std::uint64_t> Count(const QJsonValue& value) {
+    if (!value.isDouble()) return std::nullopt;
+    const double number = value.toDouble();
+    if (number < 0 || number > 9007199254740992.0 || number != static_cast<double>(static_cast<std::uint64_t>(number)))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(number);
+}
+
+}  // namespace
+
+std::string Topics::Of(const std::string& prefix, const std::string& station, const char* kind) {
+    return prefix + "/" + station + "/" + kind;
+}
+
+bool Topics::Split(const std::string& topic, const std::string& prefix, std::string& station,
+                   std::string& kind) {
+    if (topic.size() <= prefix.size() + 1 || topic.compare(0, prefix.size(), prefix) != 0 ||
+        topic[prefix.size()] != '/')
+        return false;
+    const std::string rest = topic.substr(prefix.size() + 1);
+    const std::size_t slash = rest.find('/');
+    if (slash == std::string::npos || slash == 0 || rest.find('/', slash + 1) != std::string::npos)
+        return false;
+    station = rest.substr(0, slash);
+    kind = rest.substr(slash + 1);
+    return true;
+}
+
+std::string EncodeLinesBatch(const TLinesBatch& batch) {
+    QJsonObject object{{"seq", double(batch.Seq)}};
+    if (batch.Skip > 0) {
+        object["skip"] = double(batch.Skip);
+    } else {
+        QJsonArray lines;
+        for (const std::string& line : batch.Lines) lines.append(Q(line));
+        object["lines"] = lines;
+    }
+    return ToText(object);
+}
+
+std::optional<TLinesBatch> DecodeLinesBatch(const std::string& payload) {
+    const auto object = ParseObject(payload);
+    if (!object) return std::nullopt;
+    TLinesBatch batch;
+    const auto seq = Count(object->value("seq"));
+    if (!seq) return std::nullopt;
+    batch.Seq = *seq;
+    if (object->contains("skip")) {
+        const auto skip = Count(object->value("skip"));
+        if (!skip || *skip == 0) return std::nullopt;
+        batch.Skip = *skip;
+        return batch;
+    }
+    const QJsonValue lines = object->value("lines");
+    if (!lines.isArray()) return std::nullopt;
+    for (const QJsonValue& line : lines.toArray()) {
+        if (!line.isString()) return std::nullopt;
+        batch.Lines.push_back(line.toString().toStdString());
+    }
+    return batch;
+}
+
+std::string EncodeMeta(const TStationMeta& meta) {
+    QJsonArray coefficients;
+    for (const std::string& text : meta.Coefficients) coefficients.append(Q(text));
+    const QJsonObject intermagnet{{"IDC", Q(meta.IDC)},   {"COMP", Q(meta.COMP)},
+                                  {"GIN", Q(meta.GIN)},   {"COLA", Q(meta.COLA)},
+                                  {"LONG", Q(meta.LONG)}, {"DECBAS", Q(meta.DECBAS)},
+                                  {"interval", meta.Interval}, {"on", meta.Intermagnet}};
+    return ToText(QJsonObject{{"station", Q(meta.Station)},
+                              {"intermagnet", intermagnet},
+                              {"coefficients", coefficients},
+                              {"coefficientCount", int(meta.Coefficients.size())}});
+}
+
+std::optional<TStationMeta> DecodeMeta(const std::string& payload) {
+    const auto object = ParseObject(payload);
+    if (!object || !object->value("intermagnet").isObject()) return std::nullopt;
+    TStationMeta meta;
+    meta.Station = object->value("station").toString().toStdString();
+    const QJsonObject intermagnet = object->value("intermagnet").toObject();
+    meta.IDC = intermagnet.value("IDC").toString().toStdString();
+    meta.COMP = intermagnet.value("COMP").toString().toStdString();
+    meta.GIN = intermagnet.value("GIN").toString().toStdString();
+    meta.COLA = intermagnet.value("COLA").toString().toStdString();
+    meta.LONG = intermagnet.value("LONG").toString().toStdString();
+    meta.DECBAS = intermagnet.value("DECBAS").toString().toStdString();
+    meta.Interval = intermagnet.value("interval").toInt(60);
+    meta.Intermagnet = intermagnet.value("on").toBool(true);
+    for (const QJsonValue& text : object->value("coefficients").toArray())
+        meta.Coefficients.push_back(text.toString().toStdString());
+    return meta;
+}
+
+std::string EncodeStatus(bool online, const std::string& version) {
+    if (!online) return ToText(QJsonObject{{"state", "offline"}});
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return ToText(QJsonObject{{"state", "online"}, {"time", stamp}, {"version", Q(version)}});
+}
+
+std::string DecodeStatusState(const std::string& payload) {
+    const auto object = ParseObject(payload);
+    return object ? object->value("state").toString().toStdString() : std::string();
+}
+
+std::string EncodeMinute(TDateTime time, double x, double y, double z) {
+    return ToText(QJsonObject{{"time", Q(FormatDateTime("yyyy-mm-dd", time) + "T" +
+                                         FormatDateTime("hh:nn:ss", time))},
+                              {"x", x},
+                              {"y", y},
+                              {"z", z}});
+}
+
+std::string EncodeResend(std::uint64_t from) { return ToText(QJsonObject{{"from", double(from)}}); }
+
+std::optional<std::uint64_t> DecodeResend(const std::string& payload) {
+    const auto object = ParseObject(payload);
+    if (!object) return std::nullopt;
+    return Count(object->value("from"));
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The topics and payloads of a station network. Every payload is a small JSON object, so that
+// `mosquitto_sub -v -t 'orvant3k/v1/#'` shows readable text:
+//
+//   <prefix>/<station>/status  retained  {"state":"online","time":"...Z","version":"0.1.0"}
+//                                        (the broker's last will: {"state":"offline"})
+//   <prefix>/<station>/meta    retained  header texts, interval, filter coefficients
+//   <prefix>/<station>/lines   QoS 1     {"seq":N,"lines":["2024 05 01 ...", ...]}
+//                                        or {"seq":N,"skip":K}: lines N .. N+K-1 are gone
+//   <prefix>/<station>/minute  QoS 1     {"time":"2024-05-01T00:01:00","x":..,"y":..,"z":..}
+//   <prefix>/<station>/resend  QoS 1     {"from":N}: a collector asks for lines N on
+
+#include "acquisition/DateTime.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Topics {
+inline constexpr const char* Status = "status";
+inline constexpr const char* Meta = "meta";
+inline constexpr const char* Lines = "lines";
+inline constexpr const char* Minute = "minute";
+inline constexpr const char* Resend = "resend";
+// "<prefix>/<station>/<kind>".
+std::string Of(const std::string& prefix, const std::string& station, const char* kind);
+// Splits a topic below `prefix` into station and kind; false when it is not one of ours.
+bool Split(const std::string& topic, const std::string& prefix, std::string& station,
+           std::string& kind);
+}  // namespace Topics
+
+// A run of archive lines, or a notice that lines are no longer available.
+struct TLinesBatch {
+    std::uint64_t Seq = 0;  // sequence number of the first line
+    std::vector<std::string> Lines;
+    std::uint64_t Skip = 0;  // > 0: a notice that Skip lines from Seq on are gone (no Lines)
+};
+
+std::string EncodeLinesBatch(const TLinesBatch& batch);
+// Empty when the payload is not a batch.
+std::optional<TLinesBatch> DecodeLinesBatch(const std::string& payload);
+
+// The station's description: what a collector needs to write the station's files.
+struct TStationMeta {
+    std::string Station;
+    std::string IDC, COMP, GIN, COLA, LONG, DECBAS;
+    int Interval = 60;          // seconds between INTERMAGNET records
+    bool Intermagnet = true;    // the station writes INTERMAGNET files
+    std::vector<std::string> Coefficients;  // the filter's coefficients as typed
+
+    bool operator==(const TStationMeta&) const = default;
+};
+
+std::string EncodeMeta(const TStationMeta& meta);
+std::optional<TStationMeta> DecodeMeta(const std::string& payload);
+
+// "online" with the time (UTC) and the program's version, or "offline".
+std::string EncodeStatus(bool online, const std::string& version);
+// The state text of a status payload ("online", "offline"), empty when there is none.
+std::string DecodeStatusState(const std::string& payload);
+
+std::string EncodeMinute(TDateTime time, double x, double y, double z);
+
+std::string EncodeResend(std::uint64_t from);
+std::optional<std::uint64_t> DecodeResend(const std::string& payload);

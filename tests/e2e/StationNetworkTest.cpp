@@ -1,0 +1,141 @@
+// Station networks end to end: the simulator, the built headless station and the built
+// collector on a real mosquitto (TLS, passwords, ACL). The station's archive is the truth; the
+// collector's must hold the same lines in the same order, whatever is killed on the way.
+
+#include "PseudoTerminal.h"
+#include "RecorderProcess.h"
+#include "TempDir.h"
+#include "TestBroker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string CollectorProgram = ORVANT_BIN_DIR "/tools/orvant3k-collector";
+
+std::string StationArchive() { return ConcatenatedFiles(FilesUnder("ARCHIVE")); }
+std::string CollectedArchive(const std::string& station) {
+    return ConcatenatedFiles(FilesUnder("collected/" + station + "/ARCHIVE"));
+}
+std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(CountOf(text, "\n")); }
+
+std::unique_ptr<TSimProcess> StartCollector(const TTestBroker& broker) {
+    std::vector<std::string> arguments{"--broker", "127.0.0.1:" + std::to_string(broker.Port()),
+                                       "--username", TTestBroker::CollectorUser, "--password-file",
+                                       broker.PasswordFile("collector.password", TTestBroker::CollectorPassword),
+                                       "--out", "collected", "--stations", "T*"};
+    if (broker.Tls()) arguments.insert(arguments.end(), {"--tls", "--cafile", broker.CAFile()});
+    auto collector = std::make_unique<TSimProcess>(CollectorProgram, arguments);
+    EXPECT_TRUE(WaitUntil([&] { return collector->ErrorOutput().find("connected to") != std::string::npos; }, 15s))
+        << collector->ErrorOutput();
+    return collector;
+}
+
+void WriteStationSettings(const std::string& network) {
+    WriteWholeFile("station.ini", "[Intermagnet]\r\nIDC=TST\r\n[Filter]\r\nC0=1\r\n" + network);
+}
+
+}  // namespace
+
+TEST(StationNetwork, CollectorArchiveEqualsStationArchiveThroughBrokerCollectorAndStationKills) {
+    TTempDir directory(true);
+    TTestBroker broker(directory.Path() / "broker", true);
+    WriteStationSettings(NetworkSection(broker, "TST",
+                                        broker.PasswordFile("station.password", TTestBroker::StationPassword("TST"))));
+    const std::string link = directory.File("instrument");
+    TSimProcess simulator(ORVANT_SIMULATOR_PROGRAM, {"--link", link, "--rate", "50", "--start", "2024-03-01 10:00:00"});
+    ASSERT_FALSE(simulator.DevicePath().empty());
+    auto collector = StartCollector(broker);
+    auto station = StartRecorder(link, "station.ini");
+    ASSERT_TRUE(station);
+    auto collected = [](std::size_t lines) {
+        return WaitUntil([lines] { return Lines(CollectedArchive("TST")) >= lines; }, 30s);
+    };
+    ASSERT_TRUE(collected(50)) << station->ErrorOutput() << collector->ErrorOutput();
+
+    // The broker dies in the middle of the stream and comes back on the same port.
+    broker.Kill();
+    std::this_thread::sleep_for(1500ms);
+    broker.Start();
+    ASSERT_TRUE(collected(Lines(StationArchive()) + 20)) << station->ErrorOutput() << collector->ErrorOutput();
+
+    // The collector is killed outright and restarted: what it missed is asked for again.
+    collector->Signal(SIGKILL);
+    collector->Wait();
+    std::this_thread::sleep_for(700ms);
+    collector = StartCollector(broker);
+    ASSERT_TRUE(collected(Lines(StationArchive()) + 20)) << collector->ErrorOutput();
+
+    // The station is killed outright and restarted: it publishes what was not acknowledged.
+    station->Signal(SIGKILL);
+    station->Wait();
+    std::this_thread::sleep_for(300ms);
+    const std::string firstLog = station->ErrorOutput();
+    station = StartRecorder(link, "station.ini");
+    ASSERT_TRUE(station);
+    ASSERT_TRUE(collected(Lines(StationArchive()) + 20));
+
+    simulator.Stop();
+    EXPECT_EQ(station->Stop(), 0);
+    const std::string recorded = StationArchive();
+    EXPECT_TRUE(WaitUntil([&] { return CollectedArchive("TST").size() >= recorded.size(); }, 30s))
+        << firstLog << station->ErrorOutput() << collector->ErrorOutput();
+    EXPECT_EQ(collector->Stop(), 0);
+    const std::string collectedText = CollectedArchive("TST");
+    EXPECT_EQ(Lines(collectedText), Lines(recorded));
+    const auto differ = std::mismatch(collectedText.begin(), collectedText.end(), recorded.begin(), recorded.end());
+    EXPECT_TRUE(collectedText == recorded)
+        << "the collected lines differ from the station's from byte " << (differ.first - collectedText.begin())
+        << ": collected \"" << std::string(differ.first, std::min(differ.first + 130, collectedText.end()))
+        << "\", recorded \"" << std::string(differ.second, std::min(differ.second + 130, recorded.end())) << "\"";
+
+    EXPECT_NE(firstLog.find("network: reconnecting"), std::string::npos) << firstLog;
+    EXPECT_NE(firstLog.find("network: connected"), std::string::npos) << firstLog;
+    const std::string collectorLog = collector->ErrorOutput();
+    EXPECT_NE(collectorLog.find("TST: online"), std::string::npos) << collectorLog;
+    EXPECT_NE(collectorLog.find("TST: offline"), std::string::npos) << collectorLog;
+    EXPECT_NE(ReadWholeFile("collected/TST/meta.json").find("\"IDC\":\"TST\""), std::string::npos);
+}
+
+TEST(StationNetwork, RefusedCredentialsAndTopicsAreReportedClearlyWhileRecordingGoesOn) {
+    TTempDir directory(true);
+    TTestBroker broker(directory.Path() / "broker", false);
+    const std::string link = directory.File("instrument");
+    struct TCase {
+        std::string Network;
+        std::string Message;
+    };
+    const std::string readable = broker.PasswordFile("readable.password", TTestBroker::StationPassword("TST"));
+    ::chmod(readable.c_str(), 0644);
+    const TCase cases[] = {
+        {NetworkSection(broker, "TST", broker.PasswordFile("wrong.password", "not-the-password")),
+         "the broker refused the user name or password"},
+        // User TST may not write below another station's name.
+        {NetworkSection(broker, "TST", broker.PasswordFile("station.password", TTestBroker::StationPassword("TST"))) +
+             "StationId=ABC\r\n",
+         "not authorized"},
+        {NetworkSection(broker, "TST", readable), "may be read by other users; refused"},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Message);
+        std::filesystem::remove_all("ARCHIVE");
+        WriteStationSettings(test.Network);
+        TSimProcess simulator(ORVANT_SIMULATOR_PROGRAM, {"--link", link, "--rate", "100", "--start", "2024-03-01 10:00:00"});
+        ASSERT_FALSE(simulator.DevicePath().empty());
+        auto station = StartRecorder(link, "station.ini");
+        ASSERT_TRUE(station);
+        EXPECT_TRUE(WaitUntil([&] { return station->ErrorOutput().find(test.Message) != std::string::npos; }, 15s))
+            << station->ErrorOutput();
+        const std::size_t before = Lines(StationArchive());
+        EXPECT_TRUE(WaitUntil([&] { return Lines(StationArchive()) > before + 20; }, 10s));
+        simulator.Stop();
+        EXPECT_EQ(station->Stop(), 0);
+        EXPECT_EQ(CountOf(station->ErrorOutput(), test.Message), 1) << station->ErrorOutput();
+    }
+}

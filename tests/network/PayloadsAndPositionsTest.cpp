@@ -1,0 +1,103 @@
+// What stations and collectors exchange and keep on disk: payloads, topics, positions, the
+// archive read back, and the password file's guard.
+
+#include "network/ArchiveFiles.h"
+#include "network/PasswordFile.h"
+#include "network/Payloads.h"
+#include "network/PublishPosition.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused) {
+    const TLinesBatch batch{41, {"2024 01 05 12 34 56  21345.67  -1234.50  45678.90  21.5  20.2", "a \"quoted\" \\ line"}, 0};
+    const auto decoded = DecodeLinesBatch(EncodeLinesBatch(batch));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->Seq, 41u);
+    EXPECT_EQ(decoded->Lines, batch.Lines);
+    const auto notice = DecodeLinesBatch(EncodeLinesBatch({7, {}, 3}));
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->Skip, 3u);
+    for (const char* foreign : {"", "[]", "{\"seq\":-1,\"lines\":[]}", "{\"seq\":1.5,\"lines\":[]}",
+                                "{\"seq\":1,\"lines\":[3]}", "{\"lines\":[]}", "{\"seq\":1,\"skip\":0}"})
+        EXPECT_FALSE(DecodeLinesBatch(foreign)) << foreign;
+
+    TStationMeta meta;
+    meta.Station = "TST";
+    meta.IDC = "TST";
+    meta.DECBAS = "012345";
+    meta.Interval = 5;
+    meta.Coefficients = {"0.25", "0.5", "0.25"};
+    EXPECT_EQ(DecodeMeta(EncodeMeta(meta)), meta);
+    EXPECT_NE(EncodeMeta(meta).find("\"coefficientCount\":3"), std::string::npos);
+
+    EXPECT_EQ(DecodeStatusState(EncodeStatus(true, "1.2.3")), "online");
+    EXPECT_NE(EncodeStatus(true, "1.2.3").find("\"version\":\"1.2.3\""), std::string::npos);
+    EXPECT_EQ(DecodeStatusState(EncodeStatus(false, "")), "offline");
+    EXPECT_EQ(DecodeResend(EncodeResend(123456789012ULL)), 123456789012ULL);
+    EXPECT_EQ(EncodeMinute(EncodeDateTime(2024, 5, 1, 0, 1, 0), 21000.5, -12.25, 45000),
+              "{\"time\":\"2024-05-01T00:01:00\",\"x\":21000.5,\"y\":-12.25,\"z\":45000}");
+
+    std::string station, kind;
+    EXPECT_TRUE(Topics::Split("orvant3k/v1/TST/lines", "orvant3k/v1", station, kind));
+    EXPECT_EQ(station + " " + kind, "TST lines");
+    for (const char* other : {"orvant3k/v1/TST", "orvant3k/v1/TST/lines/x", "orvant3k/v2/TST/lines", "orvant3k/v1//lines"})
+        EXPECT_FALSE(Topics::Split(other, "orvant3k/v1", station, kind)) << other;
+}
+
+TEST(PublishPosition, RoundTripsAndATornOrForeignFileReadsAsNone) {
+    TPublishPosition position{812, "ARCHIVE/2024/05/20240501000000_1.orv", 50589,
+                              {{"ARCHIVE/2024/04/20240430000000.orv", 0}, {"ARCHIVE/2024/05/20240501000000_1.orv", 700}}};
+    const std::string text = FormatPublishPosition(position);
+    EXPECT_EQ(ParsePublishPosition(text), position);
+    EXPECT_FALSE(ParsePublishPosition(text.substr(0, text.find("next") + 6)));
+    EXPECT_FALSE(ParsePublishPosition(""));
+    EXPECT_FALSE(ParsePublishPosition("orvant3k-position 1\nfile 0 x\n"));
+}
+
+TEST(ArchiveFiles, ListsInRecordingOrderAndReadsOnlyWholeLines) {
+    TTempDir directory(true);
+    for (const char* name : {"ARCHIVE/2024/05/20240501000000_10.orv", "ARCHIVE/2024/05/20240501000000_9.orv",
+                             "ARCHIVE/2024/05/20240501000000.orv", "ARCHIVE/2024/04/20240430235959.orv",
+                             "ARCHIVE/2024/05/notes.txt", "ARCHIVE/misc/20240101000000.orv"}) {
+        std::filesystem::create_directories(std::filesystem::path(name).parent_path());
+        WriteWholeFile(name, "");
+    }
+    EXPECT_EQ(ListArchiveFiles("ARCHIVE"),
+              (std::vector<std::string>{"ARCHIVE/2024/04/20240430235959.orv", "ARCHIVE/2024/05/20240501000000.orv",
+                                        "ARCHIVE/2024/05/20240501000000_9.orv", "ARCHIVE/2024/05/20240501000000_10.orv"}));
+    EXPECT_TRUE(ListArchiveFiles("nothing-here").empty());
+
+    // A line still being written (no line end yet) is neither read nor counted.
+    WriteWholeFile("day.orv", "one\r\ntwo\r\nthree\r\nfour-in-progr");
+    const TLineChunk first = ReadLinesFrom("day.orv", 0, 2);
+    EXPECT_EQ(first.Lines, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(first.EndOffset, 10u);
+    const TLineChunk rest = ReadLinesFrom("day.orv", first.EndOffset, 100);
+    EXPECT_EQ(rest.Lines, (std::vector<std::string>{"three"}));
+    std::uint64_t end = 0;
+    EXPECT_EQ(CountLinesFrom("day.orv", 4, &end), 2u);
+    EXPECT_EQ(end, rest.EndOffset);
+    EXPECT_TRUE(ReadLinesFrom("gone.orv", 0, 10).Missing);
+    EXPECT_EQ(CountLinesFrom("gone.orv", 0), 0u);
+}
+
+TEST(PasswordFile, GivesTheFirstLineAndRefusesAFileOthersMayRead) {
+    TTempDir directory(true);
+    WriteWholeFile("password", "s3cret\nignored\n");
+    ::chmod("password", 0600);
+    EXPECT_EQ(ReadPasswordFile("password"), "s3cret");
+    for (mode_t mode : {0640, 0604}) {
+        ::chmod("password", mode);
+        try {
+            ReadPasswordFile("password");
+            ADD_FAILURE() << "mode " << mode << " accepted";
+        } catch (const ENetworkSettingError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "The password file password may be read by other users; refused (chmod 600 password)");
+        }
+    }
+    EXPECT_THROW(ReadPasswordFile("missing"), ENetworkSettingError);
+}

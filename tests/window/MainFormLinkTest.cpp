@@ -1,0 +1,62 @@
+// The broker link in the main window's status bar, with a real mosquitto: connected and the
+// lines waiting, then reconnecting with the reason when the broker dies; and the Options
+// dialog's Network fields reaching the settings file.
+
+#include "MainFormFixture.h"
+#include "TestBroker.h"
+#include "ui/GeneralOptionsForm.h"
+#include "ui/NetworkOptionsBox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace {
+
+// Runs the event loop (the link's reports arrive posted) until `done` or ten seconds.
+bool EventsUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(MainFormTest, StatusBarShowsTheBrokerLinkAndOptionsEditTheNetworkSettings) {
+    TTestBroker broker(Dir.Path() / "broker", false);
+    WriteWholeFile(SettingsFile, "[Intermagnet]\nIDC=TST\n[Filter]\nC0=1\n" +
+                                     NetworkSection(broker, "TST", broker.PasswordFile("pw", "secret-TST")));
+    TOstrelMainForm& main = Make();
+    Show();
+    StartOnTerminal();
+    ASSERT_TRUE(main.LinkPanel());
+    const auto linkText = [&main] { return main.LinkPanel()->text().toStdString(); };
+    ASSERT_TRUE(WaitForArchive(Send(0, 5)));
+    EXPECT_TRUE(EventsUntil([&] { return linkText() == "Broker: connected"; })) << linkText();
+    broker.Kill();
+    EXPECT_TRUE(EventsUntil([&] { return linkText().rfind("Broker: reconnecting (", 0) == 0; }))
+        << linkText();
+    Send(5, 3);
+    EXPECT_TRUE(EventsUntil([&] { return linkText().find("3 lines waiting") != std::string::npos; }))
+        << linkText();
+    Main().StopAcquisition(false);
+    EXPECT_FALSE(main.LinkPanel()->isVisible());
+
+    // The dialog shows the settings and hands back what the user typed.
+    QTimer::singleShot(0, [this] {
+        TGeneralOptionsForm& options = Windows->Options();
+        EXPECT_EQ(options.NetworkBox()->BrokerEdit()->text().toStdString(), "127.0.0.1");
+        options.NetworkBox()->StationIdEdit()->setText("north");
+        options.NetworkBox()->BrokerEdit()->setText("broker.example");
+        options.accept();
+    });
+    main.Options1Click();
+    main.close();
+    Settle();
+    const std::string saved = ReadWholeFile(SettingsFile);
+    EXPECT_NE(saved.find("Broker=broker.example"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("StationId=north"), std::string::npos) << saved;
+}

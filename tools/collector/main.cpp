@@ -1,0 +1,59 @@
+// orvant3k-collector: records the stations of a network from an MQTT broker.
+
+#include "app/SignalWatcher.h"
+#include "app/StationLog.h"
+#include "collector/CollectorCommandLine.h"
+#include "network/Collector.h"
+#include "network/PasswordFile.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/resource.h>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName("orvant3k-collector");
+    QCoreApplication::setApplicationVersion(ORVANT_VERSION);
+    TCollectorCommandLine line = ParseCollectorCommandLine(QCoreApplication::arguments());
+    if (line.ExitCode >= 0) {
+        std::fputs(line.Message.c_str(), line.ExitCode == 0 ? stdout : stderr);
+        return line.ExitCode;
+    }
+    // One archive open per station: a large network needs more than the default 1024 files.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    TStationLog log;
+    try {
+        if (!line.PasswordFile.empty()) line.Options.Endpoint.Password = ReadPasswordFile(line.PasswordFile);
+        std::filesystem::create_directories(line.Options.OutDirectory);
+    } catch (const std::exception& error) {
+        log.Line(std::string("error: ") + error.what());
+        return 1;
+    }
+    int exitCode = 0;
+    {
+        TCollector collector(line.Options, [&log](const std::string& text) { log.Line(text); });
+        TSignalWatcher stopSignals;
+        QObject::connect(&stopSignals, &TSignalWatcher::StopRequested, [&log](int signalNumber) {
+            log.Line("stop requested by signal " + std::to_string(signalNumber) + "; draining");
+            QCoreApplication::quit();
+        });
+        try {
+            collector.Start();
+        } catch (const std::exception& error) {
+            log.Line(std::string("error: ") + error.what());
+            return 1;
+        }
+        log.Line("collecting into " + line.Options.OutDirectory);
+        QCoreApplication::exec();
+        collector.Drain();
+        log.Line("stopped: " + std::to_string(collector.LinesRecorded()) + " lines recorded from " +
+                 std::to_string(collector.StationCount()) + " stations");
+    }
+    return exitCode;
+}
