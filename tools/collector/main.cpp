@@ -1,5 +1,6 @@
 // orvant3k-collector: records the stations of a network from an MQTT broker.
 
+#include "app/ServiceManagerLink.h"
 #include "app/SignalWatcher.h"
 #include "app/StationLog.h"
 #include "collector/CollectorCommandLine.h"
@@ -38,11 +39,19 @@ int main(int argc, char* argv[]) {
     int exitCode = 0;
     {
         TCollector collector(line.Options, [&log](const std::string& text) { log.Line(text); });
-        TSignalWatcher stopSignals;
-        QObject::connect(&stopSignals, &TSignalWatcher::StopRequested, [&log](int signalNumber) {
-            log.Line("stop requested by signal " + std::to_string(signalNumber) + "; draining");
-            QCoreApplication::quit();
+        // Under systemd: ready once subscribed, the watchdog pinged from the event loop.
+        TServiceManagerLink service([&collector] {
+            return "collecting: " + std::to_string(collector.LinesRecorded()) + " lines from " +
+                   std::to_string(collector.StationCount()) + " stations";
         });
+        TSignalWatcher stopSignals;
+        QObject::connect(&stopSignals, &TSignalWatcher::StopRequested,
+                         [&log, &service](int signalNumber) {
+                             service.Stopping();
+                             log.Line("stop requested by signal " + std::to_string(signalNumber) +
+                                      "; draining");
+                             QCoreApplication::quit();
+                         });
         try {
             collector.Start();
         } catch (const std::exception& error) {
@@ -50,6 +59,7 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         log.Line("collecting into " + line.Options.OutDirectory);
+        service.Ready();
         QCoreApplication::exec();
         collector.Drain();
         log.Line("stopped: " + std::to_string(collector.LinesRecorded()) + " lines recorded from " +
