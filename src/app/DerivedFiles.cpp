@@ -69,7 +69,9 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
     };
     if (FIntermagnet || FIagaMinuteFile) {
         std::optional<TFilterValue> output;
-        attempt([&] { output = FFilter.FilterSample(values.first(3), time); });
+        // Only outputs on a record's time are computed: the writers take no others.
+        const std::int32_t recordSeconds = FIntermagnet ? FIntermagnetFile->Interval() : 60;
+        attempt([&] { output = FFilter.FilterSample(values.first(3), time, recordSeconds); });
         if (output && FIntermagnet)
             attempt([&] {
                 FIntermagnetFile->WriteDataFileT(*output, record ? record->IntermagnetLine : unused);

@@ -1,6 +1,7 @@
 #include "recording/Filter.h"
 
 #include "acquisition/RuntimeErrors.h"
+#include "recording/RecordStamp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,12 +68,15 @@ bool StartsAfterGap(const TFilterWindow& window, TDateTime time) {
 
 }  // namespace
 
-std::optional<TFilterValue> TFilter::FilterSample(std::span<const double> values, TDateTime time) {
+std::optional<TFilterValue> TFilter::FilterSample(std::span<const double> values, TDateTime time,
+                                                  std::int32_t onlyEverySeconds) {
     const std::size_t n = FCoefficients.size();
     if (n == 0) return std::nullopt;
     if (StartsAfterGap(FWindow, time)) FWindow.Clear();
     FWindow.Push(values, time, n);
     if (FWindow.Size() != n) return std::nullopt;
+    if (onlyEverySeconds > 0 && ToRecordStamp(FWindow[n / 2].Time).Seconds % onlyEverySeconds != 0)
+        return std::nullopt;
 
     TFilterValue output;
     output.Values.assign(values.size(), 0.0);

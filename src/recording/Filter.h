@@ -7,6 +7,7 @@
 #include "acquisition/DateTime.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -59,7 +60,11 @@ public:
     // channels than `values` raises ERangeError.
     // The window is emptied first when the sample does not continue it: a stamp before the newest
     // held, or one more than max(2 s, twice the spacing of the two newest held) after it.
-    std::optional<TFilterValue> FilterSample(std::span<const double> values, TDateTime time);
+    // With `onlyEverySeconds` > 0 an output is computed only when its stamp, rounded to the
+    // second as the writers round it, falls on a multiple of that many seconds: the writers take
+    // no other output, and the window (and its gap rule) still sees every sample.
+    std::optional<TFilterValue> FilterSample(std::span<const double> values, TDateTime time,
+                                             std::int32_t onlyEverySeconds = 0);
 
     // Empties the window; the next N - 1 samples give nothing again.
     void ClearFilter();

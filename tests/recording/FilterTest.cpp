@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -113,4 +114,28 @@ TEST_F(TFilterTest, MoreChannelsThanTheWindowHoldsIsARangeError) {
     Feed(1, Second(0));
     const std::array<double, 2> two{1, 2};
     EXPECT_THROW(Filter.FilterSample(two, Second(1)), ERangeError);
+}
+
+TEST_F(TFilterTest, OnlyOutputsOnRecordTimesAreComputedAndTheyEqualTheFullOnes) {
+    // Two filters over the same samples, one asked for whole minutes only; a gap of an hour and
+    // a one-sample gap on the way.
+    const std::vector<double> coefficients{0.25, 0.5, 0.25};
+    TFilter every(coefficients), minutes(coefficients);
+    int computed = 0;
+    for (int s = 0; s < 3 * 3600; ++s) {
+        if ((s >= 100 && s < 3700) || s == 7000) continue;
+        const std::array<double, 1> values{1000.0 + s % 7};
+        const TDateTime time = Second(0) + s / SecondsPerDay;
+        const auto full = every.FilterSample(values, time);
+        const auto sparse = minutes.FilterSample(values, time, 60);
+        if (full && std::lround(full->Time * SecondsPerDay) % 60 == 0) {
+            ASSERT_TRUE(sparse) << s;
+            EXPECT_EQ(sparse->Values, full->Values);
+            EXPECT_EQ(sparse->Time, full->Time);
+            ++computed;
+        } else {
+            EXPECT_FALSE(sparse) << s;
+        }
+    }
+    EXPECT_GT(computed, 100);
 }
