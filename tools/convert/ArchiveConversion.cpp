@@ -1,5 +1,6 @@
 #include "convert/ArchiveConversion.h"
 
+#include "app/StationSettings.h"
 #include "recording/IagaDataFile.h"
 #include "recording/IntermagnetDataFile.h"
 
@@ -15,6 +16,20 @@ void AddOnce(std::vector<std::string>& list, const std::string& text) {
 }
 
 }  // namespace
+
+TDerivedSettings ConversionProducts(const TStationSettings& settings, const TProductChoice& choice) {
+    TDerivedSettings products;
+    products.MinuteOr5Seconds = settings.MinuteOr5Seconds;
+    products.IntermagnetHeader = settings.IntermagnetHeader;
+    products.FilterCoefficients = settings.FilterCoefficients;
+    products.Iaga = settings.Iaga;
+    products.Intermagnet = choice.Any() ? choice.Intermagnet : settings.AutoCreateIntermagnet;
+    if (choice.Any()) {
+        products.Iaga.SecondFiles = choice.IagaSeconds;
+        products.Iaga.MinuteFiles = choice.IagaMinutes;
+    }
+    return products;
+}
 
 TConversionSummary TArchiveConversion::Run(const TConversionProgress& progress) {
     TConversionSummary summary;

@@ -3,6 +3,7 @@
 #include "app/DerivedFiles.h"
 #include "convert/ArchiveFiles.h"
 #include "convert/ArchiveLineSource.h"
+#include "convert/ConvertCommandLine.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,12 @@ struct TConversionJob {
     TDerivedSettings Products;
     std::string OutputFolder;  // where the INTERMAGNET/ and IAGA2002/ trees go; "" is the working folder
 };
+
+struct TStationSettings;
+
+// What to make, from the station's settings: its header fields, interval, filter and IAGA-2002
+// texts; the products chosen, or those the settings switch on when none is chosen.
+TDerivedSettings ConversionProducts(const TStationSettings& settings, const TProductChoice& choice);
 
 struct TConversionSummary {
     std::uint64_t LinesRead = 0;

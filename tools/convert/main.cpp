@@ -58,16 +58,7 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
         return false;
     }
     std::fprintf(stderr, "settings: %s\n", settingsFile.c_str());
-    products.MinuteOr5Seconds = settings.MinuteOr5Seconds;
-    products.IntermagnetHeader = settings.IntermagnetHeader;
-    products.FilterCoefficients = settings.FilterCoefficients;
-    products.Iaga = settings.Iaga;
-    const TProductChoice& choice = command.Products;
-    products.Intermagnet = choice.Any() ? choice.Intermagnet : settings.AutoCreateIntermagnet;
-    if (choice.Any()) {
-        products.Iaga.SecondFiles = choice.IagaSeconds;
-        products.Iaga.MinuteFiles = choice.IagaMinutes;
-    }
+    products = ConversionProducts(settings, command.Products);
     if (!command.FilterFile.empty()) {
         const TFilterFileContents filter = ReadFilterFile(command.FilterFile);
         if (!filter.ReadError.empty() || filter.Failed() || filter.Texts.empty()) {

@@ -72,14 +72,7 @@ void TOstrelMainForm::ConvertArchive1Click() {
     const TArchiveSearch search = FindArchiveFiles(FConvertDialog->Paths());
     job.Files = search.Files;
     job.OutputFolder = FConvertDialog->OutputFolder();
-    const TProductChoice products = FConvertDialog->Products();
-    job.Products.Intermagnet = products.Intermagnet;
-    job.Products.MinuteOr5Seconds = settings.MinuteOr5Seconds;
-    job.Products.IntermagnetHeader = settings.IntermagnetHeader;
-    job.Products.FilterCoefficients = settings.FilterCoefficients;
-    job.Products.Iaga = settings.Iaga;
-    job.Products.Iaga.SecondFiles = products.IagaSeconds;
-    job.Products.Iaga.MinuteFiles = products.IagaMinutes;
+    job.Products = ConversionProducts(settings, FConvertDialog->Products());
     const std::vector<std::string> searchErrors = search.Errors;
     FConverter->Start(std::move(job), [searchErrors](const TConversionSummary& done) {
         TConversionSummary summary = done;
