@@ -2,8 +2,8 @@
 // 91-coefficient Gaussian filter, fed one sample per second of time stamps (the goal is at least
 // 200,000 samples per second together). Files go to a fresh folder under the system's temporary
 // directory, removed at the end.
+#include "app/DerivedFiles.h"
 #include "recording/Filter.h"
-#include "recording/IagaDataFile.h"
 #include "recording/IntermagnetDataFile.h"
 #include "recording/TextWithTimeDataFile.h"
 #include "sim/InstrumentLine.h"
@@ -84,38 +84,29 @@ void BM_ArchiveAndIntermagnet(benchmark::State& state) {
 }
 BENCHMARK(BM_ArchiveAndIntermagnet)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
-// The same with both IAGA-2002 products beside them, fed as the run feeds them.
+// The same with both IAGA-2002 products beside them, through the run's own derived files.
 void BM_ArchiveIntermagnetAndIaga(benchmark::State& state) {
     TScratchFolder folder;
-    TFilter filter = Gaussian91();
+    TDerivedSettings settings;
+    settings.IntermagnetHeader = {"ABC", "HDZF", "GHI", "0402", "0245", "000000"};
+    settings.FilterCoefficients = Gaussian91().Coefficients();
+    settings.Iaga.SecondFiles = settings.Iaga.MinuteFiles = true;
+    settings.Iaga.Header.Latitude = settings.Iaga.Header.Longitude = "0";
+    settings.Iaga.Header.Elevation = "0";
     {
         TTextWithTimeDataFile archive;
         archive.SetExtension("orv");
-        TIntermagnetDataFile intermagnet(60, "ABC", "HDZF", "GHI", "0402", "0245", "000000");
-        intermagnet.SetExtension(intermagnet.IDC());
-        TIagaHeader header;
-        header.Latitude = header.Longitude = header.Elevation = "0";
-        TIagaDataFile seconds(TIagaDataFile::SecondInterval, "ABC", header,
-                              IagaStationComments("bench", TIagaDataFile::SecondInterval, 0));
-        TIagaDataFile minutes(TIagaDataFile::MinuteInterval, "ABC", header,
-                              IagaStationComments("bench", TIagaDataFile::MinuteInterval, 91));
+        TDerivedFiles derived(settings);
+        if (!derived.Notices().empty()) throw std::runtime_error(derived.Notices().front());
         const std::string line = FormatInstrumentLine(Start, Sample(0));
-        std::string record;
         long i = 0;
         for (auto _ : state) {
             const TDateTime time = Start + i * Second;
             archive.WriteDateFile(line, time);
-            const auto values = Sample(i);
-            if (auto out = filter.FilterSample(std::span<const double>(values).first(3), time)) {
-                intermagnet.WriteDataFileT(*out, record);
-                minutes.WriteFilterOutput(*out);
-            }
-            seconds.WriteSample(values, time);
+            derived.Record(Sample(i), time);
             ++i;
         }
-        intermagnet.Finish();
-        seconds.Finish();
-        minutes.Finish();
+        derived.Finish();
         archive.Finish();
     }
     state.SetItemsProcessed(state.iterations());
