@@ -6,10 +6,12 @@
 #include "acquisition/HandOff.h"
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/Notifier.h"
+#include "acquisition/NumberText.h"
 #include "acquisition/PacketSemaphore.h"
 #include "acquisition/ProcessingThread.h"
 #include "acquisition/SerialDevices.h"
 #include "app/DerivedFiles.h"
+#include "app/ProgramVersion.h"
 #include "network/StationPublisher.h"
 #include "recording/IntermagnetDataFile.h"
 #include "recording/SystemMessage.h"
@@ -46,7 +48,13 @@ TStationMeta MetaOf(const TRunSettings& settings) {
     meta.DECBAS = header.DECBAS;
     meta.Interval = settings.MinuteOr5Seconds != 0 ? 5 : 60;
     meta.Intermagnet = settings.AutoCreateIntermagnet;
-    meta.Coefficients = FilterCoefficientTexts;
+    // The run's own values (not the texts typed in the window, which the headless station does
+    // not keep), each in a text that reads back to the same value, so that a collector's filter
+    // computes what the run's computes.
+    for (const double coefficient : settings.FilterCoefficients)
+        meta.Coefficients.push_back(FormatShortest(coefficient));
+    meta.Iaga = settings.Iaga;
+    meta.Program = ProgramNameAndVersion();
     return meta;
 }
 

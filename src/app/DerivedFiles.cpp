@@ -36,7 +36,8 @@ void TDerivedFiles::CreateIagaWriters(const TDerivedSettings& settings) {
         FNotices.push_back("No IAGA-2002 files in this run: " + problem->Text);
         return;
     }
-    const std::string program = ProgramNameAndVersion();
+    const std::string program =
+        settings.Program.empty() ? ProgramNameAndVersion() : settings.Program;
     if (iaga.SecondFiles)
         FIagaSecondFile = std::make_unique<TIagaDataFile>(
             TIagaDataFile::SecondInterval, code, iaga.Header,

@@ -20,6 +20,9 @@ struct TDerivedSettings {
     TIntermagnetHeader IntermagnetHeader;
     std::vector<double> FilterCoefficients;
     TIagaSettings Iaga;  // its SecondFiles and MinuteFiles say which IAGA-2002 files
+    // The program that recorded the samples, as the IAGA-2002 comments name it; empty: this one.
+    // A collector names the station's program, so that its files equal the station's.
+    std::string Program;
 };
 
 // The files of one sample after the derived steps.

@@ -21,13 +21,18 @@ TCollectedStation::TCollectedStation(const std::string& outDirectory, const std:
     : FStation(station),
       FFolder((outDirectory.empty() ? std::string(".") : outDirectory) + "/" + station + "/"),
       FLog(std::move(log)),
-      FArchive(std::make_unique<TTextWithTimeDataFile>()) {
+      FArchive(std::make_unique<TTextWithTimeDataFile>()),
+      FDerived(station, FFolder, FLog) {
     FArchive->SetExtension("orv");
     FArchive->SetRootFolder(FFolder);
     FMeta = ReadSmallFile(FFolder + "meta.json");
     if (!FMeta.empty() && FMeta.back() == '\n') FMeta.pop_back();
     const auto saved = ParsePublishPosition(ReadSmallFile(FFolder + PositionName));
-    if (!saved) return;
+    const auto described = DecodeMeta(FMeta);
+    if (!saved) {
+        if (described) Describe(*described);
+        return;
+    }
     FKnown = true;
     // The archive may hold lines written after the last save (a kill between the two).
     std::uint64_t after = saved->File == NoFile ? 0 : CountLinesFrom(saved->File, saved->Offset);
@@ -36,6 +41,7 @@ TCollectedStation::TCollectedStation(const std::string& outDirectory, const std:
     FExpected = saved->Seq + after;
     if (after > 0) FDirty = true;
     FLog(FStation + ": resuming at line " + std::to_string(FExpected));
+    if (described) Describe(*described);
 }
 
 TCollectedStation::~TCollectedStation() {
@@ -83,14 +89,14 @@ std::optional<std::uint64_t> TCollectedStation::Take(const TLinesBatch& batch) {
         return std::nullopt;
     }
     for (std::size_t index = static_cast<std::size_t>(FExpected - batch.Seq); index < batch.Lines.size(); ++index) {
-        WriteLine(batch.Lines[index]);
+        WriteLine(batch.Lines[index], FExpected);
         ++FExpected;
     }
     FDirty = true;
     return std::nullopt;
 }
 
-void TCollectedStation::WriteLine(const std::string& line) {
+void TCollectedStation::WriteLine(const std::string& line, std::uint64_t seq) {
     TDateTime stamp = 0;
     std::array<double, 5> values{};
     std::string failure;
@@ -103,6 +109,8 @@ void TCollectedStation::WriteLine(const std::string& line) {
         } catch (const std::exception& error) {
             failure = std::string("archive: ") + error.what();
         }
+        // Made from the line, as the station makes them, whatever became of the archive's copy.
+        FDerived.Record(seq, values, stamp);
     }
     if (failure.empty()) {
         if (!FFailure.empty()) FLog(FStation + ": archive written again");
@@ -119,9 +127,21 @@ void TCollectedStation::StatusSeen(const std::string& state) {
     FLog(FStation + ": " + state);
 }
 
+void TCollectedStation::Describe(const TStationMeta& meta) {
+    // A description from an older station names no line: it holds from the next one.
+    FDerived.Describe(meta, meta.FromSeq.value_or(FExpected));
+}
+
 void TCollectedStation::MetaSeen(const std::string& payload) {
-    if (payload == FMeta) return;
+    if (payload == FMeta || payload == FIgnoredMeta) return;
+    const std::optional<TStationMeta> meta = DecodeMeta(payload);
+    if (!meta) {
+        FIgnoredMeta = payload;
+        FLog(FStation + ": a meta message that is not a station description was ignored");
+        return;
+    }
     FMeta = payload;
+    Describe(*meta);
     try {
         std::filesystem::create_directories(FFolder);
         WriteFileAtomically(FFolder + "meta.json", payload + "\n");

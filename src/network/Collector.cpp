@@ -111,7 +111,7 @@ void TCollector::Handle(const std::string& topic, const std::string& payload) {
     } else if (kind == Topics::Status) {
         Station(name).StatusSeen(DecodeStatusState(payload));
     } else if (kind == Topics::Meta) {
-        if (DecodeMeta(payload)) Station(name).MetaSeen(payload);
+        Station(name).MetaSeen(payload);
     }
 }
 

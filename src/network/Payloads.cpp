@@ -94,10 +94,26 @@ std::string EncodeMeta(const TStationMeta& meta) {
                                   {"GIN", Q(meta.GIN)},   {"COLA", Q(meta.COLA)},
                                   {"LONG", Q(meta.LONG)}, {"DECBAS", Q(meta.DECBAS)},
                                   {"interval", meta.Interval}, {"on", meta.Intermagnet}};
-    return ToText(QJsonObject{{"station", Q(meta.Station)},
-                              {"intermagnet", intermagnet},
-                              {"coefficients", coefficients},
-                              {"coefficientCount", int(meta.Coefficients.size())}});
+    // The keys of the settings file's IAGA2002 section.
+    const TIagaHeader& header = meta.Iaga.Header;
+    const QJsonObject iaga{{"SecondFiles", meta.Iaga.SecondFiles},
+                           {"MinuteFiles", meta.Iaga.MinuteFiles},
+                           {"SourceOfData", Q(header.SourceOfData)},
+                           {"StationName", Q(header.StationName)},
+                           {"Latitude", Q(header.Latitude)},
+                           {"Longitude", Q(header.Longitude)},
+                           {"Elevation", Q(header.Elevation)},
+                           {"Reported", Q(header.Reported)},
+                           {"SensorOrientation", Q(header.SensorOrientation)},
+                           {"DigitalSampling", Q(header.DigitalSampling)}};
+    QJsonObject object{{"station", Q(meta.Station)},
+                       {"intermagnet", intermagnet},
+                       {"iaga2002", iaga},
+                       {"coefficients", coefficients},
+                       {"coefficientCount", int(meta.Coefficients.size())}};
+    if (!meta.Program.empty()) object["program"] = Q(meta.Program);
+    if (meta.FromSeq) object["fromSeq"] = double(*meta.FromSeq);
+    return ToText(object);
 }
 
 std::optional<TStationMeta> DecodeMeta(const std::string& payload) {
@@ -116,6 +132,27 @@ std::optional<TStationMeta> DecodeMeta(const std::string& payload) {
     meta.Intermagnet = intermagnet.value("on").toBool(true);
     for (const QJsonValue& text : object->value("coefficients").toArray())
         meta.Coefficients.push_back(text.toString().toStdString());
+    // Absent (an older station): no IAGA-2002 files; a missing key keeps the settings' default.
+    const QJsonObject iaga = object->value("iaga2002").toObject();
+    TIagaHeader& header = meta.Iaga.Header;
+    const auto text = [&iaga](const char* key, std::string& field) {
+        field = iaga.value(key).toString(Q(field)).toStdString();
+    };
+    meta.Iaga.SecondFiles = iaga.value("SecondFiles").toBool(false);
+    meta.Iaga.MinuteFiles = iaga.value("MinuteFiles").toBool(false);
+    text("SourceOfData", header.SourceOfData);
+    text("StationName", header.StationName);
+    text("Latitude", header.Latitude);
+    text("Longitude", header.Longitude);
+    text("Elevation", header.Elevation);
+    text("Reported", header.Reported);
+    text("SensorOrientation", header.SensorOrientation);
+    text("DigitalSampling", header.DigitalSampling);
+    meta.Program = object->value("program").toString().toStdString();
+    if (object->contains("fromSeq")) {
+        meta.FromSeq = Count(object->value("fromSeq"));
+        if (!meta.FromSeq) return std::nullopt;
+    }
     return meta;
 }
 

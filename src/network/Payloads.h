@@ -4,13 +4,15 @@
 //
 //   <prefix>/<station>/status  retained  {"state":"online","time":"...Z","version":"0.1.0"}
 //                                        (the broker's last will: {"state":"offline"})
-//   <prefix>/<station>/meta    retained  header texts, interval, filter coefficients
+//   <prefix>/<station>/meta    retained  header texts of both file formats, interval, filter
+//                                        coefficients, the line the run starts at
 //   <prefix>/<station>/lines   QoS 1     {"seq":N,"lines":["2024 05 01 ...", ...]}
 //                                        or {"seq":N,"skip":K}: lines N .. N+K-1 are gone
 //   <prefix>/<station>/minute  QoS 1     {"time":"2024-05-01T00:01:00","x":..,"y":..,"z":..}
 //   <prefix>/<station>/resend  QoS 1     {"from":N}: a collector asks for lines N on
 
 #include "acquisition/DateTime.h"
+#include "app/IagaSettings.h"
 
 #include <cstdint>
 #include <optional>
@@ -41,13 +43,20 @@ std::string EncodeLinesBatch(const TLinesBatch& batch);
 // Empty when the payload is not a batch.
 std::optional<TLinesBatch> DecodeLinesBatch(const std::string& payload);
 
-// The station's description: what a collector needs to write the station's files.
+// The station's description: what a collector needs to write the station's files. A
+// description without the IAGA-2002 part (an older station) asks for no IAGA-2002 files.
 struct TStationMeta {
     std::string Station;
     std::string IDC, COMP, GIN, COLA, LONG, DECBAS;
     int Interval = 60;          // seconds between INTERMAGNET records
     bool Intermagnet = true;    // the station writes INTERMAGNET files
-    std::vector<std::string> Coefficients;  // the filter's coefficients as typed
+    // The filter's coefficients, each a text that reads back to the run's value exactly.
+    std::vector<std::string> Coefficients;
+    TIagaSettings Iaga;         // which IAGA-2002 files, and their header texts
+    std::string Program;        // the recording program, as its files name it; empty: unknown
+    // The sequence number of the first line recorded with this description (the run's first
+    // line); none from an older station.
+    std::optional<std::uint64_t> FromSeq;
 
     bool operator==(const TStationMeta&) const = default;
 };

@@ -33,6 +33,10 @@ struct TStationPublisher::TInFlight {
 
 TStationPublisher::TStationPublisher(TPublisherOptions options) : FOptions(std::move(options)) {
     LoadPosition();
+    // The description holds from the run's first line on: the one after what the archive holds.
+    TStationMeta meta = FOptions.Meta;
+    meta.FromSeq = FStartSeq + FRecordedBefore;
+    FMetaPayload = EncodeMeta(meta);
     FThread = std::thread([this] { Run(); });
 }
 
@@ -289,7 +293,7 @@ void TStationPublisher::OnConnected() {
     FPausedUntil = {};
     try {
         FLink->Publish(Topic(Topics::Status), EncodeStatus(true, FOptions.Version), 1, true);
-        FLink->Publish(Topic(Topics::Meta), EncodeMeta(FOptions.Meta), 1, true);
+        FLink->Publish(Topic(Topics::Meta), FMetaPayload, 1, true);
         FResendSubscription = FLink->Subscribe(Topic(Topics::Resend));
     } catch (const ELinkError& error) {
         LinkLost(error.what());

@@ -42,7 +42,7 @@ class QObject;
 struct TPublisherOptions {
     TNetworkSettings Network;   // Broker set; StationId filled in (the IDC by default)
     std::string BaseDirectory;  // the folder holding ARCHIVE/ (the recording's working folder)
-    TStationMeta Meta;
+    TStationMeta Meta;          // its FromSeq is set to the run's first line
     std::string Version;        // the program's version, for the status
 };
 
@@ -112,6 +112,7 @@ private:
     std::string Topic(const char* kind) const;
 
     const TPublisherOptions FOptions;
+    std::string FMetaPayload;
 
     // Handed over under FLock.
     mutable std::mutex FLock;

@@ -1,6 +1,7 @@
 // Station networks end to end: the simulator, the built headless station and the built
 // collector on a real mosquitto (TLS, passwords, ACL). The station's archive is the truth; the
-// collector's must hold the same lines in the same order, whatever is killed on the way.
+// collector's must hold the same lines in the same order, whatever is killed on the way, and
+// its INTERMAGNET and IAGA-2002 files must be the station's own, byte for byte.
 
 #include "PseudoTerminal.h"
 #include "RecorderProcess.h"
@@ -41,16 +42,27 @@ void WriteStationSettings(const std::string& network) {
     WriteWholeFile("station.ini", "[Intermagnet]\r\nIDC=TST\r\n[Filter]\r\nC0=1\r\n" + network);
 }
 
+// INTERMAGNET one-minute values with the 91-coefficient filter, both IAGA-2002 products.
+void WriteStationSettingsWithDerivedFiles(const std::string& network) {
+    WriteWholeFile("station.ini",
+                   "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=0400\r\nLONG=0250\r\n"
+                   "DECBAS=000000\r\n[IAGA2002]\r\nSecondFiles=1\r\nMinuteFiles=1\r\nStationName=Test\r\n"
+                   "Latitude=50.0\r\nLongitude=10.0\r\nElevation=100\r\n" +
+                       ReadWholeFile(ORVANT_SOURCE_DIR "/filters/gaussian-1s-to-1min-91.filter") + network);
+}
+
 }  // namespace
 
-TEST(StationNetwork, CollectorArchiveEqualsStationArchiveThroughBrokerCollectorAndStationKills) {
+TEST(StationNetwork, CollectorRecordsAsTheStationThroughBrokerCollectorAndStationKills) {
     TTempDir directory(true);
     TTestBroker broker(directory.Path() / "broker", true);
-    WriteStationSettings(NetworkSection(broker, "TST",
-                                        broker.PasswordFile("station.password", TTestBroker::StationPassword("TST"))));
+    WriteStationSettingsWithDerivedFiles(
+        NetworkSection(broker, "TST", broker.PasswordFile("station.password", TTestBroker::StationPassword("TST"))));
     const std::string link = directory.File("instrument");
-    TSimProcess simulator(ORVANT_SIMULATOR_PROGRAM, {"--link", link, "--rate", "50", "--start", "2024-03-01 10:00:00"});
-    ASSERT_FALSE(simulator.DevicePath().empty());
+    // Fifty lines a second stamped in real time: a minute mark and a midnight come early.
+    auto simulator = std::make_unique<TSimProcess>(
+        ORVANT_SIMULATOR_PROGRAM, std::vector<std::string>{"--link", link, "--rate", "50", "--start", "2024-03-01 23:59:59"});
+    ASSERT_FALSE(simulator->DevicePath().empty());
     auto collector = StartCollector(broker);
     auto station = StartRecorder(link, "station.ini");
     ASSERT_TRUE(station);
@@ -63,6 +75,32 @@ TEST(StationNetwork, CollectorArchiveEqualsStationArchiveThroughBrokerCollectorA
     broker.Kill();
     std::this_thread::sleep_for(1500ms);
     broker.Start();
+    ASSERT_TRUE(collected(Lines(StationArchive()) + 20)) << station->ErrorOutput() << collector->ErrorOutput();
+
+    // Past the first minute value, the instrument pauses, the station stops and the collector
+    // drains: the collector's derived files are the station's, through the broker's death.
+    EXPECT_TRUE(WaitUntil([] { return std::filesystem::exists("INTERMAGNET/2024/03/Mar0224.TST"); }, 10s));
+    simulator->Stop();
+    EXPECT_TRUE(WaitUntil([] { return CollectedArchive("TST") == StationArchive(); }, 30s))
+        << station->ErrorOutput() << collector->ErrorOutput();
+    EXPECT_EQ(station->Stop(), 0);
+    const std::string brokerDeathLog = station->ErrorOutput();
+    EXPECT_EQ(collector->Stop(), 0);
+    const auto derived = DerivedFilesUnder(".");
+    std::string names;
+    for (const auto& [name, content] : derived) names += name + " ";
+    for (const char* product : {"INTERMAGNET/2024/03/Mar0224.TST", "IAGA2002/2024/03/tst20240301vsec.sec",
+                                "IAGA2002/2024/03/tst20240302vsec.sec", "IAGA2002/2024/03/tst20240302vmin.min"})
+        EXPECT_EQ(derived.count(product), 1u) << names << brokerDeathLog;
+    EXPECT_TRUE(DerivedFilesUnder("collected/TST") == derived) << names << collector->ErrorOutput();
+
+    // The instrument goes on; the collector and then the station start again.
+    simulator = std::make_unique<TSimProcess>(
+        ORVANT_SIMULATOR_PROGRAM, std::vector<std::string>{"--link", link, "--rate", "50", "--start", "2024-03-02 12:00:00"});
+    ASSERT_FALSE(simulator->DevicePath().empty());
+    collector = StartCollector(broker);
+    station = StartRecorder(link, "station.ini");
+    ASSERT_TRUE(station);
     ASSERT_TRUE(collected(Lines(StationArchive()) + 20)) << station->ErrorOutput() << collector->ErrorOutput();
 
     // The collector is killed outright and restarted: what it missed is asked for again.
@@ -81,7 +119,7 @@ TEST(StationNetwork, CollectorArchiveEqualsStationArchiveThroughBrokerCollectorA
     ASSERT_TRUE(station);
     ASSERT_TRUE(collected(Lines(StationArchive()) + 20));
 
-    simulator.Stop();
+    simulator->Stop();
     EXPECT_EQ(station->Stop(), 0);
     const std::string recorded = StationArchive();
     EXPECT_TRUE(WaitUntil([&] { return CollectedArchive("TST").size() >= recorded.size(); }, 30s))
@@ -95,8 +133,8 @@ TEST(StationNetwork, CollectorArchiveEqualsStationArchiveThroughBrokerCollectorA
         << ": collected \"" << std::string(differ.first, std::min(differ.first + 130, collectedText.end()))
         << "\", recorded \"" << std::string(differ.second, std::min(differ.second + 130, recorded.end())) << "\"";
 
-    EXPECT_NE(firstLog.find("network: reconnecting"), std::string::npos) << firstLog;
-    EXPECT_NE(firstLog.find("network: connected"), std::string::npos) << firstLog;
+    EXPECT_NE(brokerDeathLog.find("network: reconnecting"), std::string::npos) << brokerDeathLog;
+    EXPECT_NE(brokerDeathLog.find("network: connected"), std::string::npos) << brokerDeathLog;
     const std::string collectorLog = collector->ErrorOutput();
     EXPECT_NE(collectorLog.find("TST: online"), std::string::npos) << collectorLog;
     EXPECT_NE(collectorLog.find("TST: offline"), std::string::npos) << collectorLog;

@@ -1,12 +1,17 @@
 // One station as the collector records it: in sequence, without duplicates, gaps asked for
-// again once per interval, and a restart (also after a kill) that neither loses nor doubles.
+// again once per interval, and a restart (also after a kill) that neither loses nor doubles;
+// its derived files as each of its descriptions asks, from the line it names.
 
+#include "acquisition/LogicalPacket.h"
+#include "acquisition/NumberText.h"
 #include "network/CollectedStation.h"
 #include "network/PublishPosition.h"
 #include "sim/InstrumentLine.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -70,4 +75,80 @@ TEST(CollectedStation, RecordsInSequenceDropsDuplicatesAsksForGapsAndResumesAfte
     EXPECT_EQ(station.Expected(), 135u);
     EXPECT_FALSE(station.Take(Batch(120, 20)));
     EXPECT_EQ(Collected(), expected + Expected(125, 140));
+}
+
+namespace {
+
+// A station asking for INTERMAGNET and both IAGA-2002 products.
+TStationMeta Description(std::uint64_t from, std::vector<std::string> coefficients) {
+    TStationMeta meta;
+    meta.Station = meta.IDC = "TST";
+    meta.COMP = "XYZF";
+    meta.GIN = "EDI";
+    meta.COLA = "0400";
+    meta.LONG = "0250";
+    meta.DECBAS = "000000";
+    meta.Coefficients = std::move(coefficients);
+    meta.Iaga.SecondFiles = meta.Iaga.MinuteFiles = true;
+    meta.Iaga.Header.StationName = "Test";
+    meta.Iaga.Header.Latitude = "50.0";
+    meta.Iaga.Header.Longitude = "10.0";
+    meta.Iaga.Header.Elevation = "100";
+    meta.Program = "orvant3k 9.9.9";
+    meta.FromSeq = from;
+    return meta;
+}
+
+}  // namespace
+
+TEST(CollectedStation, DerivedFilesFollowEachDescriptionFromItsFirstLineAndRefuseBrokenHeaders) {
+    TTempDir directory(true);
+    std::vector<std::string> log;
+    const TStationMeta first = Description(0, {"0.1", "0.25", "0.3", "0.25", "0.1"});
+    // The coefficients read back exactly, as the station's run holds them.
+    const TStationMeta second = Description(200, {FormatShortest(1.0 / 3), "1e-300", FormatShortest(2.0 / 3)});
+    TStationMeta broken = Description(250, {"1"});
+    broken.IDC = "T$T";
+    {
+        TCollectedStation station("out", "TST", [&log](const std::string& line) { log.push_back(line); });
+        station.MetaSeen("{\"intermagnet\": 5}");
+        station.MetaSeen("{\"intermagnet\": 5}");
+        station.MetaSeen(EncodeMeta(first));
+        station.Take(Batch(0, 150));  // across midnight
+        station.MetaSeen(EncodeMeta(second));  // ahead of its line: waits for line 200
+        station.Take(Batch(150, 100));
+        station.MetaSeen(EncodeMeta(broken));
+        station.MetaSeen(EncodeMeta(broken));
+        station.Take(Batch(250, 50));
+    }
+    // The same lines through the station's own derived files, one run per description.
+    for (const auto& [meta, from, end] : {std::tuple{first, 0, 200}, std::tuple{second, 200, 250}}) {
+        std::string problem;
+        TDerivedFiles run(*DerivedSettingsOf(meta, problem));
+        run.SetBaseDirectory("station");
+        for (int index = from; index < end; ++index) {
+            TDateTime stamp = 0;
+            std::array<double, 5> values{};
+            ASSERT_TRUE(TryParseInstrumentLine(Line(index), stamp, values));
+            run.Record(values, stamp);
+        }
+        run.Finish();
+    }
+    const auto station = DerivedFilesUnder("station");
+    // Second files of both days (the second run goes on in the day's file), minute and
+    // INTERMAGNET files of each run (the first has no minute mark before midnight).
+    EXPECT_EQ(station.size(), 6u);
+    EXPECT_EQ(DerivedFilesUnder("out/TST"), station);
+    EXPECT_EQ(Collected(), Expected(0, 300));
+
+    const auto logged = [&log](const std::string& part) {
+        return std::count_if(log.begin(), log.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    };
+    EXPECT_EQ(logged("TST: a meta message that is not a station description was ignored"), 1);
+    EXPECT_EQ(logged("TST: from line 0 on: INTERMAGNET one-minute values, IAGA-2002 second files, IAGA-2002 minute files"), 1);
+    EXPECT_EQ(logged("TST: from line 200 on:"), 1);
+    EXPECT_EQ(logged("TST: from line 250 on: no INTERMAGNET or IAGA-2002 files"), 1);
+    EXPECT_EQ(logged("TST: INTERMAGNET header: IDC"), 1);
+    EXPECT_EQ(logged("TST: No IAGA-2002 files in this run: The IAGA code"), 1);
+    EXPECT_NE(ReadWholeFile("out/TST/meta.json").find("T$T"), std::string::npos);
 }

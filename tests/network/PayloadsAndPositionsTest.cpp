@@ -32,6 +32,18 @@ TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused
     meta.Coefficients = {"0.25", "0.5", "0.25"};
     EXPECT_EQ(DecodeMeta(EncodeMeta(meta)), meta);
     EXPECT_NE(EncodeMeta(meta).find("\"coefficientCount\":3"), std::string::npos);
+    meta.Iaga.SecondFiles = true;
+    meta.Iaga.Header.StationName = "Tést \"station\"";
+    meta.Iaga.Header.SensorOrientation = "HDZ";
+    meta.Program = "orvant3k 1.2.3";
+    meta.FromSeq = 9007199254740992ULL;
+    EXPECT_EQ(DecodeMeta(EncodeMeta(meta)), meta);
+    // An older station's description: no IAGA-2002 files, no first line.
+    const auto older = DecodeMeta("{\"station\":\"TST\",\"intermagnet\":{\"IDC\":\"TST\"},\"coefficients\":[\"1\"]}");
+    ASSERT_TRUE(older);
+    EXPECT_EQ(older->Iaga, TIagaSettings());
+    EXPECT_FALSE(older->FromSeq);
+    EXPECT_FALSE(DecodeMeta("{\"intermagnet\":{},\"fromSeq\":-4}"));
 
     EXPECT_EQ(DecodeStatusState(EncodeStatus(true, "1.2.3")), "online");
     EXPECT_NE(EncodeStatus(true, "1.2.3").find("\"version\":\"1.2.3\""), std::string::npos);

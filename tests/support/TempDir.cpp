@@ -51,6 +51,14 @@ std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& root)
     return files;
 }
 
+std::map<std::string, std::string> DerivedFilesUnder(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const char* tree : {"INTERMAGNET", "IAGA2002"})
+        for (const auto& file : FilesUnder(folder / tree))
+            files[std::filesystem::relative(file, folder).string()] = ReadWholeFile(file);
+    return files;
+}
+
 std::string ConcatenatedFiles(const std::vector<std::filesystem::path>& files) {
     std::string text;
     for (const auto& file : files) text += ReadWholeFile(file);

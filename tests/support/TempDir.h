@@ -3,6 +3,7 @@
 // test runs inside it (the station's trees are relative to the working directory).
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ private:
 
 // The plain files below `root`, sorted by path; none when it does not exist.
 std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& root);
+// The station's derived files (the INTERMAGNET/ and IAGA2002/ trees) below `folder`: each
+// file's path under `folder` with its contents.
+std::map<std::string, std::string> DerivedFilesUnder(const std::filesystem::path& folder);
 // The files' contents one after the other.
 std::string ConcatenatedFiles(const std::vector<std::filesystem::path>& files);
 

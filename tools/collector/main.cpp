@@ -22,7 +22,8 @@ int main(int argc, char* argv[]) {
         std::fputs(line.Message.c_str(), line.ExitCode == 0 ? stdout : stderr);
         return line.ExitCode;
     }
-    // One archive open per station: a large network needs more than the default 1024 files.
+    // An archive and up to three derived files open per station: a large network needs more
+    // than the default 1024 files.
     rlimit files{};
     if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
         files.rlim_cur = files.rlim_max;
