@@ -1,17 +1,26 @@
 // Load of a station network on one collector: N stations, each a real TStationPublisher over its
 // own archive (written by the station's archive writer, one line a second), publishing on a
-// mosquitto started here (127.0.0.1, a free port) to the built orvant3k-collector. Prints:
+// mosquitto started here (127.0.0.1, a free port) to the built orvant3k-collector. Every
+// station's description asks for INTERMAGNET one-minute values with the 91-coefficient filter
+// and both IAGA-2002 products, so the collector writes those files too. Prints:
 // - the collector's CPU share of one core over the steady part of the run;
 // - latency from a line's archive write at the station to its appearance in the collector's
-//   archive (median, 99th percentile), sampled on up to 100 stations;
+//   archive (median, 99th percentile), sampled on up to 100 stations, in the steady part and,
+//   apart, in the warm-up, when every station is new to the collector at once;
 // - with --outage S: the broker is killed, S seconds of lines are recorded meanwhile (written
 //   at once, stamped a second apart, as a long outage leaves them), the broker comes back, and
 //   the time until the collector holds every line is measured while live lines go on.
 //
-//   NetworkLoadBench [--stations N] [--seconds S] [--outage S]
+// The stations' archives go to --station-folder (default: beside the collector's output, on the
+// same disk); on a tmpfs such as /dev/shm the stations' own position saves (a flushed file per
+// station and second, 1,000 a second here, each on its own machine in a real network) no
+// longer share this disk's journal with the collector.
+//
+//   NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--station-folder DIR]
 
 #include "acquisition/HandOff.h"
 #include "network/StationPublisher.h"
+#include "recording/FilterFile.h"
 #include "recording/TextWithTimeDataFile.h"
 #include "sim/InstrumentLine.h"
 
@@ -121,7 +130,9 @@ std::size_t CollectedLines(const fs::path& root) {
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     int stations = 1000, seconds = 60, outage = 0;
+    std::string stationFolder;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--station-folder")) stationFolder = argv[i + 1];
         if (!std::strcmp(argv[i], "--stations")) stations = std::atoi(argv[i + 1]);
         if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
         if (!std::strcmp(argv[i], "--outage")) outage = std::atoi(argv[i + 1]);
@@ -133,6 +144,8 @@ int main(int argc, char* argv[]) {
 
     const fs::path root = fs::temp_directory_path() / ("orvant-network-bench-" + std::to_string(::getpid()));
     fs::create_directories(root);
+    const fs::path stationRoot = stationFolder.empty() ? root / "stations"
+                                                       : fs::path(stationFolder) / root.filename();
     const int port = FreePort();
     std::ofstream(root / "mosquitto.conf") << "listener " << port << " 127.0.0.1\nallow_anonymous true\n"
                                            << "persistence false\nmax_queued_messages 100000\n";
@@ -144,11 +157,24 @@ int main(int argc, char* argv[]) {
                                      (root / "collector.log").string());
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
+    TStationMeta description;
+    description.IDC = "BEN";
+    description.COMP = "XYZF";
+    description.GIN = "EDI";
+    description.COLA = "0400";
+    description.LONG = "0250";
+    description.DECBAS = "000000";
+    description.Coefficients = ReadFilterFile(ORVANT_SOURCE_DIR "/filters/gaussian-1s-to-1min-91.filter").Texts;
+    description.Iaga.SecondFiles = description.Iaga.MinuteFiles = true;
+    description.Iaga.Header.Latitude = "50.0";
+    description.Iaga.Header.Longitude = "10.0";
+    description.Iaga.Header.Elevation = "100";
+
     std::vector<TStation> all(static_cast<std::size_t>(stations));
     for (int s = 0; s < stations; ++s) {
         TStation& station = all[static_cast<std::size_t>(s)];
         station.Name = "S" + std::to_string(s);
-        station.Folder = root / "stations" / station.Name;
+        station.Folder = stationRoot / station.Name;
         fs::create_directories(station.Folder);
         station.Archive = std::make_unique<TTextWithTimeDataFile>();
         station.Archive->SetExtension("orv");
@@ -158,6 +184,7 @@ int main(int argc, char* argv[]) {
         options.Network.Port = port;
         options.Network.StationId = station.Name;
         options.BaseDirectory = station.Folder.string();
+        options.Meta = description;
         options.Meta.Station = station.Name;
         options.Version = "bench";
         station.Publisher = std::make_unique<TStationPublisher>(options);
@@ -172,8 +199,10 @@ int main(int argc, char* argv[]) {
     };
 
     // Latency: a watcher polls the collected archives of up to 100 stations.
+    // Lines of the first `warmup` seconds meet a collector to which every station is new.
+    const int warmup = std::min(10, seconds / 3);
     std::mutex latencyLock;
-    std::vector<double> latencies;
+    std::vector<double> latencies, warmupLatencies;
     std::atomic<bool> watching{true};
     const int watched = std::min(stations, 100);
     std::thread watcher([&] {
@@ -185,14 +214,14 @@ int main(int argc, char* argv[]) {
                 std::lock_guard<std::mutex> lock(latencyLock);
                 for (std::size_t& n = seen[static_cast<std::size_t>(s)]; n < lines; ++n)
                     if (n < all[static_cast<std::size_t>(s)].WrittenAt.size())
-                        latencies.push_back(std::chrono::duration<double>(now - all[static_cast<std::size_t>(s)].WrittenAt[n]).count());
+                        (n < static_cast<std::size_t>(warmup) ? warmupLatencies : latencies)
+                            .push_back(std::chrono::duration<double>(now - all[static_cast<std::size_t>(s)].WrittenAt[n]).count());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });
 
     // Steady load: one line a second per station, spread over the second.
-    const int warmup = std::min(10, seconds / 3);
     double cpuStart = 0;
     std::size_t linesStart = 0;
     auto AllCollected = [&] {
@@ -245,16 +274,19 @@ int main(int argc, char* argv[]) {
     for (TStation& station : all) station.Publisher->Stop();
     Stop(collectorPid, SIGTERM);
     Stop(brokerPid, SIGTERM);
-    std::sort(latencies.begin(), latencies.end());
-    const auto at = [&latencies](double share) {
-        return latencies.empty() ? -1.0 : latencies[std::min(latencies.size() - 1, std::size_t(share * double(latencies.size())))];
+    const auto at = [](std::vector<double>& values, double share) {
+        std::sort(values.begin(), values.end());
+        return values.empty() ? -1.0 : values[std::min(values.size() - 1, std::size_t(share * double(values.size())))];
     };
     std::printf("%d stations at 1 line/s for %d s: the collector recorded %.0f lines/s using %.1f %% of one "
                 "core (%.1f %% per 1,000 lines/s)\n",
                 stations, seconds, linesPerSecond, 100.0 * cpu / wall, 100.0 * cpu / wall * 1000.0 / linesPerSecond);
     std::printf("latency archive write -> collector archive: median %.3f s, 99th percentile %.3f s (%zu lines)\n",
-                at(0.5), at(0.99), latencies.size());
+                at(latencies, 0.5), at(latencies, 0.99), latencies.size());
+    std::printf("  in the first %d s, every station new to the collector: median %.3f s, 99th percentile %.3f s\n",
+                warmup, at(warmupLatencies, 0.5), at(warmupLatencies, 0.99));
     std::error_code ignored;
     fs::remove_all(root, ignored);
+    fs::remove_all(stationRoot, ignored);
     return 0;
 }

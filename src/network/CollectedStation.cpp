@@ -3,6 +3,7 @@
 #include "acquisition/LogicalPacket.h"
 #include "network/ArchiveFiles.h"
 #include "network/AtomicFile.h"
+#include "network/FileSaver.h"
 #include "network/PublishPosition.h"
 #include "recording/TextWithTimeDataFile.h"
 
@@ -17,10 +18,11 @@ constexpr const char* NoFile = "-";  // a position taken before any line was wri
 }  // namespace
 
 TCollectedStation::TCollectedStation(const std::string& outDirectory, const std::string& station,
-                                     TLog log)
+                                     TLog log, TFileSaver& saver)
     : FStation(station),
       FFolder((outDirectory.empty() ? std::string(".") : outDirectory) + "/" + station + "/"),
       FLog(std::move(log)),
+      FSaver(saver),
       FArchive(std::make_unique<TTextWithTimeDataFile>()),
       FDerived(station, FFolder, FLog) {
     FArchive->SetExtension("orv");
@@ -142,13 +144,8 @@ void TCollectedStation::MetaSeen(const std::string& payload) {
     }
     FMeta = payload;
     Describe(*meta);
-    try {
-        std::filesystem::create_directories(FFolder);
-        WriteFileAtomically(FFolder + "meta.json", payload + "\n");
-        FLog(FStation + ": description received");
-    } catch (const std::exception& error) {
-        FLog(FStation + ": " + error.what());
-    }
+    FSaver.Save(FFolder + "meta.json", payload + "\n");
+    FLog(FStation + ": description received");
 }
 
 void TCollectedStation::SavePosition(bool force) {
@@ -169,12 +166,7 @@ void TCollectedStation::SaveNow() {
     } else {
         position.File = NoFile;
     }
-    try {
-        std::filesystem::create_directories(FFolder);
-        WriteFileAtomically(FFolder + PositionName, FormatPublishPosition(position));
-        FDirty = false;
-        FSavedAt = std::chrono::steady_clock::now();
-    } catch (const std::exception& error) {
-        FLog(FStation + ": cannot save the position: " + error.what());
-    }
+    FSaver.Save(FFolder + PositionName, FormatPublishPosition(position));
+    FDirty = false;
+    FSavedAt = std::chrono::steady_clock::now();
 }

@@ -6,9 +6,9 @@
 // Lines are taken in sequence only: a batch overlapping what is recorded gives its new lines,
 // a batch entirely recorded is a duplicate (QoS 1 allows them), and a batch beyond the next
 // expected line shows a gap, which is logged once and asked for again from the station. The
-// position (OUT/<station>/collected.position) is saved every few seconds; after a restart,
-// SIGKILL included, the lines the archive holds beyond it are counted, so nothing is lost or
-// written twice.
+// position (OUT/<station>/collected.position) is saved every few seconds, by the collector's
+// file saver, off the event loop; after a restart, SIGKILL included, the lines the archive holds
+// beyond it are counted, so nothing is lost or written twice.
 //
 // Thread rule: used by one thread (the collector's event loop).
 
@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 
+class TFileSaver;
 class TTextWithTimeDataFile;
 
 class TCollectedStation {
@@ -34,8 +35,9 @@ public:
 
     // Reads the position and counts the archive beyond it; the description kept beside the
     // archive holds for the lines to come until the station's own arrives.
-    TCollectedStation(const std::string& outDirectory, const std::string& station, TLog log);
-    // Saves the position and closes the archive and the derived files.
+    TCollectedStation(const std::string& outDirectory, const std::string& station, TLog log,
+                      TFileSaver& saver);
+    // Hands the position to the saver and closes the archive and the derived files.
     ~TCollectedStation();
     TCollectedStation(const TCollectedStation&) = delete;
     TCollectedStation& operator=(const TCollectedStation&) = delete;
@@ -50,8 +52,8 @@ public:
     // logged once and ignored.
     void MetaSeen(const std::string& payload);
 
-    // Saves the position when lines were recorded since the last save and `force` or
-    // PositionSaveInterval has passed.
+    // Hands the position to the saver when lines were recorded since the last save and `force`
+    // or PositionSaveInterval has passed.
     void SavePosition(bool force);
 
     bool Known() const { return FKnown; }
@@ -66,6 +68,7 @@ private:
     std::string FStation;
     std::string FFolder;  // OUT/<station>/
     TLog FLog;
+    TFileSaver& FSaver;
     std::unique_ptr<TTextWithTimeDataFile> FArchive;
     TCollectedDerivedFiles FDerived;
     bool FKnown = false;       // a position exists (saved, or set by the first batch)

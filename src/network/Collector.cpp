@@ -85,7 +85,8 @@ void TCollector::Lost(const std::string& reason) {
 TCollectedStation& TCollector::Station(const std::string& name) {
     auto found = FStations.find(name);
     if (found == FStations.end())
-        found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog)).first;
+        found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog, FSaver))
+                    .first;
     return *found->second;
 }
 
@@ -117,6 +118,12 @@ void TCollector::Handle(const std::string& topic, const std::string& payload) {
 
 void TCollector::SaveDue() {
     for (auto& [name, station] : FStations) station->SavePosition(false);
+    LogSaveFailures();
+}
+
+void TCollector::LogSaveFailures() {
+    for (const std::string& failure : FSaver.TakeFailures())
+        if (failure != FSaveFailure) FLog("cannot save " + (FSaveFailure = failure));
 }
 
 void TCollector::Drain() {
@@ -133,5 +140,7 @@ void TCollector::Drain() {
     }
     FLinesOfClosed = LinesRecorded();
     FStationsSeen = FStations.size();
-    FStations.clear();  // each saves its position and closes its archive
+    FStations.clear();  // each hands over its position and closes its archive
+    FSaver.Flush();
+    LogSaveFailures();
 }

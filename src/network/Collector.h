@@ -6,6 +6,7 @@
 // Thread rule: created and used on the thread running its event loop.
 
 #include "network/CollectedStation.h"
+#include "network/FileSaver.h"
 #include "network/MqttLink.h"
 
 #include <QObject>
@@ -48,12 +49,15 @@ private:
     void Handle(const std::string& topic, const std::string& payload);
     void Lost(const std::string& reason);
     void SaveDue();
+    void LogSaveFailures();
     TCollectedStation& Station(const std::string& name);
 
     TCollectorOptions FOptions;
     TLog FLog;
     std::unique_ptr<TMqttLink> FLink;
+    TFileSaver FSaver;  // before the stations: they hand it their last positions
     std::map<std::string, std::unique_ptr<TCollectedStation>> FStations;
+    std::string FSaveFailure;  // logged once until another one
     QTimer FReconnect;
     QTimer FSave;
     int FRetryMs = 250;

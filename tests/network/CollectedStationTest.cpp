@@ -5,6 +5,7 @@
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/NumberText.h"
 #include "network/CollectedStation.h"
+#include "network/FileSaver.h"
 #include "network/PublishPosition.h"
 #include "sim/InstrumentLine.h"
 #include "TempDir.h"
@@ -40,8 +41,9 @@ TEST(CollectedStation, RecordsInSequenceDropsDuplicatesAsksForGapsAndResumesAfte
     TTempDir directory(true);
     std::vector<std::string> log;
     auto logger = [&log](const std::string& line) { log.push_back(line); };
+    TFileSaver saver;
     {
-        TCollectedStation station("out", "TST", logger);
+        TCollectedStation station("out", "TST", logger, saver);
         EXPECT_FALSE(station.Take(Batch(10, 5)));  // first contact: recorded from line 10
         EXPECT_FALSE(station.Take(Batch(12, 6)));  // overlaps: 15..17 are new
         EXPECT_FALSE(station.Take(Batch(10, 3)));  // a duplicate
@@ -65,16 +67,27 @@ TEST(CollectedStation, RecordsInSequenceDropsDuplicatesAsksForGapsAndResumesAfte
 
     // Killed after writing lines 125..134 but before saving the position: the restart counts
     // them in the archive, so the station's repetition of them is a duplicate.
+    saver.Flush();
     const std::string position = ReadWholeFile("out/TST/collected.position");
     {
-        TCollectedStation station("out", "TST", logger);
+        TCollectedStation station("out", "TST", logger, saver);
         station.Take(Batch(125, 10));
     }
+    saver.Flush();
     WriteWholeFile("out/TST/collected.position", position);
-    TCollectedStation station("out", "TST", logger);
+    TCollectedStation station("out", "TST", logger, saver);
     EXPECT_EQ(station.Expected(), 135u);
     EXPECT_FALSE(station.Take(Batch(120, 20)));
     EXPECT_EQ(Collected(), expected + Expected(125, 140));
+
+    // A file the saver cannot write is reported with its path and reason; the others are written.
+    saver.Save("out/TST/collected.position/x", "");
+    saver.Save("out/TST/other", "other");
+    saver.Flush();
+    const std::vector<std::string> failures = saver.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0], "out/TST/collected.position/x: Not a directory");
+    EXPECT_EQ(ReadWholeFile("out/TST/other"), "other");
 }
 
 namespace {
@@ -110,7 +123,8 @@ TEST(CollectedStation, DerivedFilesFollowEachDescriptionFromItsFirstLineAndRefus
     TStationMeta broken = Description(250, {"1"});
     broken.IDC = "T$T";
     {
-        TCollectedStation station("out", "TST", [&log](const std::string& line) { log.push_back(line); });
+        TFileSaver saver;
+        TCollectedStation station("out", "TST", [&log](const std::string& line) { log.push_back(line); }, saver);
         station.MetaSeen("{\"intermagnet\": 5}");
         station.MetaSeen("{\"intermagnet\": 5}");
         station.MetaSeen(EncodeMeta(first));
