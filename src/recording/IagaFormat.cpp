@@ -2,6 +2,7 @@
 
 #include "acquisition/DateTime.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -40,14 +41,42 @@ std::string IagaColumnsLine(std::string_view code, std::string_view elements) {
     return line + "|";
 }
 
+namespace {
+
+// The value with two decimals as std::to_chars writes it (the double's exact value, rounded),
+// without its general algorithm where that is safe: value * 100 is off the exact product by at
+// most half a unit in its last place (under 1e-5 for |value| < 1e9), so unless it lies close
+// to a half, rounding it rounds the exact product the same way. Near halves the general
+// conversion decides.
+std::size_t FixedTwoDecimals(double value, char (&text)[32]) {
+    const double scaled = std::fabs(value) * 100.0;
+    const double whole = std::floor(scaled);
+    if (std::fabs(scaled - whole - 0.5) < 1e-4) {
+        const auto [end, error] =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+        return error == std::errc() ? static_cast<std::size_t>(end - text) : 0;
+    }
+    auto hundredths = static_cast<std::uint64_t>(whole) + (scaled - whole > 0.5);
+    char digits[24];
+    char* p = digits + sizeof digits;
+    for (int i = 0; i < 3 || hundredths != 0; ++i) {
+        if (i == 2) *--p = '.';
+        *--p = static_cast<char>('0' + hundredths % 10);
+        hundredths /= 10;
+    }
+    std::size_t length = 0;
+    if (std::signbit(value)) text[length++] = '-';
+    const auto count = static_cast<std::size_t>(digits + sizeof digits - p);
+    std::copy(p, p + count, text + length);
+    return length + count;
+}
+
+}  // namespace
+
 void AppendIagaValue(std::string& line, double value) {
     char text[32];
     std::size_t length = 0;
-    if (std::isfinite(value) && std::fabs(value) < 1e9) {
-        const auto [end, error] =
-            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
-        if (error == std::errc()) length = static_cast<std::size_t>(end - text);
-    }
+    if (std::isfinite(value) && std::fabs(value) < 1e9) length = FixedTwoDecimals(value, text);
     std::string_view written(text, length);
     if (written == "-0.00") written = "0.00";
     if (length == 0 || written.size() > 9 || written == IagaMissingValue ||
