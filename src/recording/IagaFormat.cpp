@@ -2,9 +2,9 @@
 
 #include "acquisition/DateTime.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -50,13 +50,14 @@ namespace {
 // conversion decides.
 std::size_t FixedTwoDecimals(double value, char (&text)[32]) {
     const double scaled = std::fabs(value) * 100.0;
-    const double whole = std::floor(scaled);
-    if (std::fabs(scaled - whole - 0.5) < 1e-4) {
+    const auto truncated = static_cast<std::uint64_t>(scaled);  // floor: scaled is below 1e11
+    const double fraction = scaled - static_cast<double>(truncated);
+    if (std::fabs(fraction - 0.5) < 1e-4) {
         const auto [end, error] =
             std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
         return error == std::errc() ? static_cast<std::size_t>(end - text) : 0;
     }
-    auto hundredths = static_cast<std::uint64_t>(whole) + (scaled - whole > 0.5);
+    std::uint64_t hundredths = truncated + (fraction > 0.5);
     char digits[24];
     char* p = digits + sizeof digits;
     for (int i = 0; i < 3 || hundredths != 0; ++i) {
@@ -67,7 +68,7 @@ std::size_t FixedTwoDecimals(double value, char (&text)[32]) {
     std::size_t length = 0;
     if (std::signbit(value)) text[length++] = '-';
     const auto count = static_cast<std::size_t>(digits + sizeof digits - p);
-    std::copy(p, p + count, text + length);
+    std::memcpy(text + length, p, count);
     return length + count;
 }
 
@@ -82,9 +83,10 @@ void AppendIagaValue(std::string& line, double value) {
     if (length == 0 || written.size() > 9 || written == IagaMissingValue ||
         written == IagaNotObservedValue)
         written = IagaMissingValue;
-    line += ' ';
-    line.append(9 - written.size(), ' ');
-    line += written;
+    // A space, then the value right-aligned in nine columns.
+    const std::size_t at = line.size();
+    line.resize(at + 10, ' ');
+    std::memcpy(line.data() + at + 10 - written.size(), written.data(), written.size());
 }
 
 std::vector<std::string> IagaStationComments(std::string_view program, std::int32_t interval,
@@ -140,14 +142,17 @@ TIagaDate IagaDate(std::int64_t day) {
 }
 
 void AppendIagaStamp(std::string& line, const TIagaDate& date, std::int32_t secondOfDay) {
+    // Filled in place: a second file has 86,400 of these a day.
+    char time[] = " hh:nn:ss.000 ";
+    const auto put = [&time](std::size_t at, std::int32_t value) {
+        time[at] = static_cast<char>('0' + value / 10);
+        time[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    put(1, secondOfDay / 3600);
+    put(4, secondOfDay / 60 % 60);
+    put(7, secondOfDay % 60);
     line += date.Date;
-    line += ' ';
-    AppendTwoDigits(line, secondOfDay / 3600);
-    line += ':';
-    AppendTwoDigits(line, secondOfDay / 60 % 60);
-    line += ':';
-    AppendTwoDigits(line, secondOfDay % 60);
-    line += ".000 ";
+    line.append(time, sizeof time - 1);
     line += date.DayOfYear;
     line += "   ";
 }
