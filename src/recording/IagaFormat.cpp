@@ -80,9 +80,11 @@ void AppendIagaValue(std::string& line, double value) {
     if (std::isfinite(value) && std::fabs(value) < 1e9) length = FixedTwoDecimals(value, text);
     std::string_view written(text, length);
     if (written == "-0.00") written = "0.00";
-    if (length == 0 || written.size() > 9 || written == IagaMissingValue ||
-        written == IagaNotObservedValue)
-        written = IagaMissingValue;
+    // The first character settles almost every value before a whole comparison is needed.
+    const bool likeAMarker = written.size() == IagaMissingValue.size() &&
+                             (written[0] == '9' || written[0] == '8') &&
+                             (written == IagaMissingValue || written == IagaNotObservedValue);
+    if (length == 0 || written.size() > 9 || likeAMarker) written = IagaMissingValue;
     // A space, then the value right-aligned in nine columns.
     const std::size_t at = line.size();
     line.resize(at + 10, ' ');
