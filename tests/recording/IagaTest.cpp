@@ -108,6 +108,31 @@ TEST_F(TIagaTest, ValuesFitNineColumnsAndNeverImpersonateTheMarkers) {
         AppendIagaValue(line, value);
         EXPECT_EQ(line, text) << FormatShortest(value);
     }
+    // Everything else rounds the double's exact value as printf does: data-like values, and
+    // values on or within a hair of a half hundredth, where a shortcut would round wrongly.
+    std::vector<double> values;
+    std::uint64_t seed = 12345;
+    for (int i = 0; i < 50000; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const double unit = static_cast<double>(seed >> 11) / 9007199254740992.0;
+        const double hundredths = std::floor(unit * 9999800.0) - 4999900.0;
+        values.push_back(unit * 199990.0 - 99995.0);
+        values.push_back((hundredths + 0.5) / 100.0);
+        values.push_back(std::nextafter((hundredths + 0.5) / 100.0, 0.0));
+        values.push_back(hundredths / 100.0);
+    }
+    for (double value : {0.125, -2.375, 0.005, 1.005, -0.015, 2.675})
+        values.push_back(value);
+    for (double value : values) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %9.2f", value);
+        std::string expected = text;
+        if (expected == "     -0.00") expected = "      0.00";
+        if (expected == "  88888.00") expected = "  99999.00";
+        std::string line;
+        AppendIagaValue(line, value);
+        ASSERT_EQ(line, expected) << FormatShortest(value);
+    }
 }
 
 TEST_F(TIagaTest, HeaderRulesNameTheFieldThatBreaksThem) {

@@ -97,6 +97,17 @@ TEST(ArchiveFilesTest, FindsArchiveFilesInFoldersInTimeOrder) {
                                         EncodeDate(2024, 1, 6));
     ASSERT_EQ(sixth.Files.size(), 1u);
     EXPECT_THAT(sixth.Files[0].Path, HasSubstr("20240106000000.orv"));
+
+    // Across the year's end.
+    std::filesystem::create_directories(dir.Path() / "years");
+    WriteWholeFile(dir.Path() / "years/20231231000000.orv", "old\r\n");
+    WriteWholeFile(dir.Path() / "years/20240101000000.orv", "new\r\n");
+    const auto oldYear = FindArchiveFiles({dir.File("years")}, 0, EncodeDate(2023, 12, 31));
+    const auto newYear = FindArchiveFiles({dir.File("years")}, EncodeDate(2024, 1, 1), 0);
+    ASSERT_EQ(oldYear.Files.size(), 1u);
+    ASSERT_EQ(newYear.Files.size(), 1u);
+    EXPECT_THAT(oldYear.Files[0].Path, HasSubstr("20231231000000.orv"));
+    EXPECT_THAT(newYear.Files[0].Path, HasSubstr("20240101000000.orv"));
 }
 
 TEST(ArchiveLineSourceTest, MergesRunsByStampAndReportsRefusedLines) {

@@ -41,12 +41,25 @@ bool TArchiveLineReader::Refill() {
     return FEnd > kept;
 }
 
+namespace {
+
+// Up to the first CR or LF, or all of it. memchr is vectorised; the LF search is bounded by the
+// CR found, so that neither search runs past the line (CR-only files included).
+std::size_t LineLength(const char* begin, std::size_t available) {
+    const void* cr = std::memchr(begin, '\r', available);
+    const std::size_t crAt = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin)
+                                : available;
+    const void* lf = std::memchr(begin, '\n', crAt);
+    return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : crAt;
+}
+
+}  // namespace
+
 bool TArchiveLineReader::NextLine(std::string_view& line) {
     for (;;) {
         const char* begin = FBuffer.data() + FPos;
         const std::size_t available = FEnd - FPos;
-        std::size_t length = 0;
-        while (length < available && begin[length] != '\r' && begin[length] != '\n') ++length;
+        const std::size_t length = LineLength(begin, available);
         if (length == available) {
             // No line end in what is read: read on, unless the file is over or the line alone
             // fills the block (then it goes out as it is, to be refused).
