@@ -43,8 +43,6 @@ public:
     // Line `seq` (lines come in sequence): its values and stamp. A write failure is logged once
     // until the files are written again.
     void Record(std::uint64_t seq, std::span<const double> values, TDateTime time);
-    // The derived files of the description in use, or null.
-    const TDerivedFiles* Files() const { return FFiles.get(); }
 
 private:
     void Begin(const TStationMeta& meta, std::uint64_t seq);
