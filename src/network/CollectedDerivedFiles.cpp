@@ -70,13 +70,14 @@ void TCollectedDerivedFiles::Record(std::uint64_t seq, std::span<const double> v
         if (error.what() != FFailure) {
             FFailure = error.what();
             Log("INTERMAGNET or IAGA-2002 file: " + FFailure +
-                " (logged once until it changes or recovers)");
+                    " (logged once until it changes or recovers)",
+                TLogPriority::Error);
         }
         return;
     }
     if (!FFailure.empty()) {
         FFailure.clear();
-        Log("INTERMAGNET and IAGA-2002 files written again");
+        Log("INTERMAGNET and IAGA-2002 files written again", TLogPriority::Notice);
     }
 }
 
@@ -87,14 +88,15 @@ void TCollectedDerivedFiles::Begin(const TStationMeta& meta, std::uint64_t seq) 
     const std::optional<TDerivedSettings> settings = DerivedSettingsOf(meta, problem);
     if (!settings) {
         Log("the station's description cannot be followed: " + problem +
-            "; no INTERMAGNET or IAGA-2002 files " + from + " on");
+                "; no INTERMAGNET or IAGA-2002 files " + from + " on",
+            TLogPriority::Warning);
         return;
     }
     FFiles = std::make_unique<TDerivedFiles>(*settings);
     FFiles->SetBaseDirectory(FFolder);
-    Log(from + " on: " + ProductsText(*settings, *FFiles));
+    Log(from + " on: " + ProductsText(*settings, *FFiles), TLogPriority::Info);
     // Header texts that break their rules: said once, those files left out; the archive records.
-    for (const std::string& notice : FFiles->Notices()) Log(notice);
+    for (const std::string& notice : FFiles->Notices()) Log(notice, TLogPriority::Warning);
 }
 
 void TCollectedDerivedFiles::Finish() {
@@ -102,7 +104,7 @@ void TCollectedDerivedFiles::Finish() {
     try {
         FFiles->Finish();
     } catch (const std::exception& error) {
-        Log("INTERMAGNET or IAGA-2002 file: " + std::string(error.what()));
+        Log("INTERMAGNET or IAGA-2002 file: " + std::string(error.what()), TLogPriority::Error);
     }
     FFiles.reset();
     FFailure.clear();

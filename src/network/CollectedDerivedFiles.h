@@ -15,6 +15,8 @@
 #include "network/Payloads.h"
 
 #include <cstdint>
+#include "network/CollectorLog.h"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,7 +31,7 @@ std::optional<TDerivedSettings> DerivedSettingsOf(const TStationMeta& meta, std:
 
 class TCollectedDerivedFiles {
 public:
-    using TLog = std::function<void(const std::string& line)>;
+    using TLog = TCollectorLog;
 
     // `folder` holds the station's INTERMAGNET/ and IAGA2002/ trees.
     TCollectedDerivedFiles(std::string station, std::string folder, TLog log);
@@ -47,7 +49,9 @@ public:
 private:
     void Begin(const TStationMeta& meta, std::uint64_t seq);
     void Finish();
-    void Log(const std::string& text) const { FLog(FStation + ": " + text); }
+    void Log(const std::string& text, TLogPriority priority) const {
+        FLog(FStation + ": " + text, priority);
+    }
 
     std::string FStation;
     std::string FFolder;

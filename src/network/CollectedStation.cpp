@@ -42,7 +42,7 @@ TCollectedStation::TCollectedStation(const std::string& outDirectory, const std:
         if (saved->File == NoFile || ArchiveOrderLess(saved->File, file)) after += CountLinesFrom(file, 0);
     FExpected = saved->Seq + after;
     if (after > 0) FDirty = true;
-    FLog(FStation + ": resuming at line " + std::to_string(FExpected));
+    FLog(FStation + ": resuming at line " + std::to_string(FExpected), TLogPriority::Info);
     if (described) Describe(*described);
 }
 
@@ -51,7 +51,7 @@ TCollectedStation::~TCollectedStation() {
         SavePosition(true);
         FArchive->Finish();
     } catch (const std::exception& error) {
-        FLog(FStation + ": " + error.what());
+        FLog(FStation + ": " + error.what(), TLogPriority::Error);
     }
 }
 
@@ -60,7 +60,8 @@ std::optional<std::uint64_t> TCollectedStation::Take(const TLinesBatch& batch) {
         // A station seen for the first time is recorded from here on.
         FKnown = true;
         FExpected = batch.Seq;
-        FLog(FStation + ": new station, recording from line " + std::to_string(FExpected));
+        FLog(FStation + ": new station, recording from line " + std::to_string(FExpected),
+             TLogPriority::Notice);
         FDirty = true;
         SaveNow();
     }
@@ -72,7 +73,8 @@ std::optional<std::uint64_t> TCollectedStation::Take(const TLinesBatch& batch) {
         if (FGapFrom != FExpected) {
             FGapFrom = FExpected;
             FLog(FStation + ": lines " + std::to_string(FExpected) + " to " +
-                 std::to_string(batch.Seq - 1) + " missing; asking the station to send them again");
+                 std::to_string(batch.Seq - 1) + " missing; asking the station to send them again",
+                 TLogPriority::Warning);
         } else if (now - FAskedAt < ResendInterval) {
             return std::nullopt;
         }
@@ -80,12 +82,14 @@ std::optional<std::uint64_t> TCollectedStation::Take(const TLinesBatch& batch) {
         return FExpected;
     }
     if (FGapFrom) {
-        FLog(FStation + ": lines from " + std::to_string(*FGapFrom) + " on received again, gap closed");
+        FLog(FStation + ": lines from " + std::to_string(*FGapFrom) + " on received again, gap closed",
+             TLogPriority::Notice);
         FGapFrom.reset();
     }
     if (batch.Skip > 0) {
         FLog(FStation + ": lines " + std::to_string(FExpected) + " to " + std::to_string(end - 1) +
-             " are no longer in the station's archive: lost");
+             " are no longer in the station's archive: lost",
+             TLogPriority::Error);
         FExpected = end;
         FDirty = true;
         return std::nullopt;
@@ -115,18 +119,18 @@ void TCollectedStation::WriteLine(const std::string& line, std::uint64_t seq) {
         FDerived.Record(seq, values, stamp);
     }
     if (failure.empty()) {
-        if (!FFailure.empty()) FLog(FStation + ": archive written again");
+        if (!FFailure.empty()) FLog(FStation + ": archive written again", TLogPriority::Notice);
         FFailure.clear();
     } else if (failure != FFailure) {
         FFailure = failure;
-        FLog(FStation + ": " + failure);
+        FLog(FStation + ": " + failure, TLogPriority::Error);
     }
 }
 
 void TCollectedStation::StatusSeen(const std::string& state) {
     if (state.empty() || state == FState) return;
     FState = state;
-    FLog(FStation + ": " + state);
+    FLog(FStation + ": " + state, TLogPriority::Notice);
 }
 
 void TCollectedStation::Describe(const TStationMeta& meta) {
@@ -139,13 +143,14 @@ void TCollectedStation::MetaSeen(const std::string& payload) {
     const std::optional<TStationMeta> meta = DecodeMeta(payload);
     if (!meta) {
         FIgnoredMeta = payload;
-        FLog(FStation + ": a meta message that is not a station description was ignored");
+        FLog(FStation + ": a meta message that is not a station description was ignored",
+             TLogPriority::Warning);
         return;
     }
     FMeta = payload;
     Describe(*meta);
     FSaver.Save(FFolder + "meta.json", payload + "\n");
-    FLog(FStation + ": description received");
+    FLog(FStation + ": description received", TLogPriority::Info);
 }
 
 void TCollectedStation::SavePosition(bool force) {

@@ -17,6 +17,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include "network/CollectorLog.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,7 +29,7 @@ class TTextWithTimeDataFile;
 
 class TCollectedStation {
 public:
-    using TLog = std::function<void(const std::string& line)>;
+    using TLog = TCollectorLog;
     static constexpr auto ResendInterval = std::chrono::seconds(2);
     // Saving is what costs (a flushed file per station); the archive itself tells a restarted
     // collector how far it got beyond the saved position, so saving seldom loses nothing.

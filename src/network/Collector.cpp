@@ -65,20 +65,21 @@ void TCollector::TryConnect() {
             FLink->Subscribe(FOptions.Prefix + "/+/" + kind);
     } catch (const ELinkError& error) {
         const std::string state = std::string("cannot connect to ") + FLink->ServerText() + ": " + error.what();
-        if (state != FLinkState) FLog(FLinkState = state);
+        if (state != FLinkState) FLog(FLinkState = state, TLogPriority::Warning);
         FReconnect.start(FRetryMs);
         FRetryMs = std::min(FRetryMs * 2, LastRetryMs);
         return;
     }
     FConnected = true;
     FRetryMs = 250;
-    FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/");
+    FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/",
+         TLogPriority::Notice);
 }
 
 void TCollector::Lost(const std::string& reason) {
     if (!FConnected || FDraining) return;
     FConnected = false;
-    FLog(FLinkState = "connection lost (" + reason + "); reconnecting");
+    FLog(FLinkState = "connection lost (" + reason + "); reconnecting", TLogPriority::Warning);
     FReconnect.start(FRetryMs);
 }
 
@@ -98,7 +99,7 @@ void TCollector::Handle(const std::string& topic, const std::string& payload) {
     if (kind == Topics::Lines) {
         const auto batch = DecodeLinesBatch(payload);
         if (!batch) {
-            FLog(name + ": a lines message that is not a batch was ignored");
+            FLog(name + ": a lines message that is not a batch was ignored", TLogPriority::Warning);
             return;
         }
         const auto resend = Station(name).Take(*batch);
@@ -106,7 +107,7 @@ void TCollector::Handle(const std::string& topic, const std::string& payload) {
             try {
                 FLink->Publish(Topics::Of(FOptions.Prefix, name, Topics::Resend), EncodeResend(*resend), 1, false);
             } catch (const ELinkError& error) {
-                FLog(name + ": cannot ask for lines again: " + error.what());
+                FLog(name + ": cannot ask for lines again: " + error.what(), TLogPriority::Warning);
             }
         }
     } else if (kind == Topics::Status) {
@@ -123,7 +124,7 @@ void TCollector::SaveDue() {
 
 void TCollector::LogSaveFailures() {
     for (const std::string& failure : FSaver.TakeFailures())
-        if (failure != FSaveFailure) FLog("cannot save " + (FSaveFailure = failure));
+        if (failure != FSaveFailure) FLog("cannot save " + (FSaveFailure = failure), TLogPriority::Error);
 }
 
 void TCollector::Drain() {

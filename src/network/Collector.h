@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include "network/CollectorLog.h"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,7 +32,7 @@ struct TCollectorOptions {
 class TCollector : public QObject {
     Q_OBJECT
 public:
-    using TLog = std::function<void(const std::string& line)>;
+    using TLog = TCollectorLog;
 
     TCollector(TCollectorOptions options, TLog log);
     ~TCollector() override;

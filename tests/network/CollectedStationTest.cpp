@@ -40,7 +40,10 @@ std::string Collected() { return ConcatenatedFiles(FilesUnder("out/TST/ARCHIVE")
 TEST(CollectedStation, RecordsInSequenceDropsDuplicatesAsksForGapsAndResumesAfterAKill) {
     TTempDir directory(true);
     std::vector<std::string> log;
-    auto logger = [&log](const std::string& line) { log.push_back(line); };
+    // Each line with its journal priority in front, as the journal gets it.
+    auto logger = [&log](const std::string& line, TLogPriority priority) {
+        log.push_back("<" + std::to_string(static_cast<int>(priority)) + ">" + line);
+    };
     TFileSaver saver;
     {
         TCollectedStation station("out", "TST", logger, saver);
@@ -61,9 +64,9 @@ TEST(CollectedStation, RecordsInSequenceDropsDuplicatesAsksForGapsAndResumesAfte
     const auto logged = [&log](const std::string& part) {
         return std::count_if(log.begin(), log.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; });
     };
-    EXPECT_EQ(logged("lines 18 to 24 missing"), 1);
-    EXPECT_EQ(logged("gap closed"), 1);
-    EXPECT_EQ(logged("lines 22 to 24 are no longer in the station's archive: lost"), 1);
+    EXPECT_EQ(logged("<4>TST: lines 18 to 24 missing"), 1);
+    EXPECT_EQ(logged("<5>TST: lines from 18 on received again, gap closed"), 1);
+    EXPECT_EQ(logged("<3>TST: lines 22 to 24 are no longer in the station's archive: lost"), 1);
 
     // Killed after writing lines 125..134 but before saving the position: the restart counts
     // them in the archive, so the station's repetition of them is a duplicate.
@@ -124,7 +127,7 @@ TEST(CollectedStation, DerivedFilesFollowEachDescriptionFromItsFirstLineAndRefus
     broken.IDC = "T$T";
     {
         TFileSaver saver;
-        TCollectedStation station("out", "TST", [&log](const std::string& line) { log.push_back(line); }, saver);
+        TCollectedStation station("out", "TST", [&log](const std::string& line, TLogPriority) { log.push_back(line); }, saver);
         station.MetaSeen("{\"intermagnet\": 5}");
         station.MetaSeen("{\"intermagnet\": 5}");
         station.MetaSeen(EncodeMeta(first));

@@ -59,7 +59,7 @@ TEST(DISABLED_FormsScreenshot, WritesTheDocsPictures) {
         TGeneralOptionsForm options(settings);
         options.SetDeviceLister(
             [] { return std::vector<TSerialDeviceInfo>{{"/dev/ttyUSB0", "USB-Serial Controller"}}; });
-        options.Fill({100, 0, true, {{1, "/dev/ttyUSB0"}}});
+        options.Fill({100, 0, true, {{1, "/dev/ttyUSB0"}}, {}});
         options.show();
         application.processEvents();
         Save(options, "options-dialog.png");

@@ -67,7 +67,7 @@ protected:
     TRecordingNotifier Notifier;
     std::string FileName = Dir.File("station.ini");
     std::unique_ptr<TGeneralOptionsForm> Form;
-    const TGeneralOptions Start{250, 1, false, {{1, "/dev/ttyUSB0"}, {7, "/dev/ttyACM7"}}};
+    const TGeneralOptions Start{250, 1, false, {{1, "/dev/ttyUSB0"}, {7, "/dev/ttyACM7"}}, {}};
 };
 
 TEST_F(GeneralOptionsFormTest, OkTakesEveryValueBackAndCancelNone) {

@@ -34,12 +34,14 @@ int main(int argc, char* argv[]) {
         if (!line.PasswordFile.empty()) line.Options.Endpoint.Password = ReadPasswordFile(line.PasswordFile);
         std::filesystem::create_directories(line.Options.OutDirectory);
     } catch (const std::exception& error) {
-        log.Line(std::string("error: ") + error.what());
+        log.Line(std::string("error: ") + error.what(), TLogPriority::Error);
         return 1;
     }
     int exitCode = 0;
     {
-        TCollector collector(line.Options, [&log](const std::string& text) { log.Line(text); });
+        TCollector collector(line.Options, [&log](const std::string& text, TLogPriority priority) {
+            log.Line(text, priority);
+        });
         // Under systemd: ready once subscribed, the watchdog pinged from the event loop.
         TServiceManagerLink service([&collector] {
             return "collecting: " + std::to_string(collector.LinesRecorded()) + " lines from " +
@@ -50,13 +52,14 @@ int main(int argc, char* argv[]) {
                          [&log, &service](int signalNumber) {
                              service.Stopping();
                              log.Line("stop requested by signal " + std::to_string(signalNumber) +
-                                      "; draining");
+                                          "; draining",
+                                      TLogPriority::Notice);
                              QCoreApplication::quit();
                          });
         try {
             collector.Start();
         } catch (const std::exception& error) {
-            log.Line(std::string("error: ") + error.what());
+            log.Line(std::string("error: ") + error.what(), TLogPriority::Error);
             return 1;
         }
         log.Line("collecting into " + line.Options.OutDirectory);
@@ -64,7 +67,8 @@ int main(int argc, char* argv[]) {
         QCoreApplication::exec();
         collector.Drain();
         log.Line("stopped: " + std::to_string(collector.LinesRecorded()) + " lines recorded from " +
-                 std::to_string(collector.StationCount()) + " stations");
+                     std::to_string(collector.StationCount()) + " stations",
+                 TLogPriority::Notice);
     }
     return exitCode;
 }
