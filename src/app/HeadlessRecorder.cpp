@@ -43,6 +43,13 @@ THeadlessRecorder::~THeadlessRecorder() { Stop(); }
 void THeadlessRecorder::LoadSettings(TStationSettings& settings) {
     TProfileFile file(FOptions.SettingsFile);
     FLog.Line("settings: " + FOptions.SettingsFile);
+    // The recorder never writes its settings: a file that is not there is a misspelt path or a
+    // missing install, and recording with every default would pass unnoticed.
+    std::error_code ignored;
+    if (!std::filesystem::exists(FOptions.SettingsFile, ignored))
+        FLog.Line("warning: the settings file " + FOptions.SettingsFile +
+                      " does not exist; every setting keeps its default",
+                  TLogPriority::Warning);
     try {
         LoadStationSettings(settings, file);
     } catch (const std::exception& error) {

@@ -91,11 +91,16 @@ TEST_F(HeadlessRecorder, RecordsEveryGoodLineAcrossMidnightAndStopsCleanlyOnSigt
         << log;
 }
 
-TEST_F(HeadlessRecorder, AMissingPortEndsWithTheMessageAndExitCodeOne) {
+TEST_F(HeadlessRecorder, AMissingSettingsFileIsNamedAndAMissingPortEndsTheRunWithCodeOne) {
     const std::string device = Directory.File("no-such-device");
-    TSimProcess recorder(StationProgram, {"--headless", "--port", device, "--settings", Settings});
+    const std::string misspelt = Directory.File("statoin.ini");
+    TSimProcess recorder(StationProgram, {"--headless", "--port", device, "--settings", misspelt});
     EXPECT_EQ(recorder.Wait(), 1);
     const std::string log = recorder.ErrorOutput();
+    EXPECT_NE(log.find("warning: the settings file " + misspelt +
+                       " does not exist; every setting keeps its default"),
+              std::string::npos)
+        << log;
     EXPECT_NE(log.find("error: Could not open COM port: COM1"), std::string::npos) << log;
     EXPECT_NE(log.find("error: " + device + ": No such file or directory"), std::string::npos)
         << log;
