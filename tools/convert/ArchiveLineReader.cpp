@@ -3,6 +3,7 @@
 #include "acquisition/RuntimeErrors.h"
 #include "recording/SystemMessage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -43,14 +44,23 @@ bool TArchiveLineReader::Refill() {
 
 namespace {
 
-// Up to the first CR or LF, or all of it. memchr is vectorised; the LF search is bounded by the
-// CR found, so that neither search runs past the line (CR-only files included).
+// Up to the first CR or LF, or all of it. memchr is vectorised; searching a window of a few
+// lines at a time keeps a file with only one kind of line end from having each search run to
+// the end of the buffer.
 std::size_t LineLength(const char* begin, std::size_t available) {
-    const void* cr = std::memchr(begin, '\r', available);
-    const std::size_t crAt = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin)
-                                : available;
-    const void* lf = std::memchr(begin, '\n', crAt);
-    return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : crAt;
+    constexpr std::size_t Window = 256;
+    for (std::size_t from = 0; from < available; from += Window) {
+        const char* window = begin + from;
+        const std::size_t size = std::min(Window, available - from);
+        const void* cr = std::memchr(window, '\r', size);
+        const std::size_t crAt =
+            cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - window) : size;
+        const void* lf = std::memchr(window, '\n', crAt);
+        const std::size_t end =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - window) : crAt;
+        if (end < size) return from + end;
+    }
+    return available;
 }
 
 }  // namespace
