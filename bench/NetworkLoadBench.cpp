@@ -16,7 +16,13 @@
 // station and second, 1,000 a second here, each on its own machine in a real network) no
 // longer share this disk's journal with the collector.
 //
+// With --processes P the stations are spread over P processes of their own (a Paho client
+// library holds all of a process's clients in one set of threads, and with hundreds of clients
+// reconnecting at once after the broker's return it has crashed); the run then measures only
+// the outage (--outage S is needed): S seconds of steady lines first, then as above.
+//
 //   NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--station-folder DIR]
+//                    [--processes P]
 
 #include "acquisition/HandOff.h"
 #include "network/StationPublisher.h"
@@ -125,17 +131,157 @@ std::size_t CollectedLines(const fs::path& root) {
     return bytes / 63;
 }
 
+// Stations first .. first + count - 1, each publishing as the station would.
+std::vector<TStation> MakeStations(int first, int count, const fs::path& stationRoot, int port,
+                                   const TStationMeta& description) {
+    std::vector<TStation> made(static_cast<std::size_t>(count));
+    for (int s = 0; s < count; ++s) {
+        TStation& station = made[static_cast<std::size_t>(s)];
+        station.Name = "S" + std::to_string(first + s);
+        station.Folder = stationRoot / station.Name;
+        fs::create_directories(station.Folder);
+        station.Archive = std::make_unique<TTextWithTimeDataFile>();
+        station.Archive->SetExtension("orv");
+        station.Archive->SetRootFolder(station.Folder.string());
+        TPublisherOptions options;
+        options.Network.Broker = "127.0.0.1";
+        options.Network.Port = port;
+        options.Network.StationId = station.Name;
+        options.BaseDirectory = station.Folder.string();
+        options.Meta = description;
+        options.Meta.Station = station.Name;
+        options.Version = "bench";
+        station.Publisher = std::make_unique<TStationPublisher>(options);
+    }
+    return made;
+}
+
+void Record(TStation& station) {
+    station.Archive->WriteDateFile(Line(station.Lines), EncodeDateTime(2024, 1, 1, 0, 0, 0) + station.Lines / SecondsPerDay);
+    station.WrittenAt.push_back(Clock::now());
+    ++station.Lines;
+    // The archive writer names files from the working folder; the publisher reads them
+    // relative to its base folder.
+    station.Publisher->LineRecorded(station.Archive->GetFileName().substr(station.Folder.string().size() + 1));
+}
+
+// One line a second for each station, spread over the second.
+void RecordForSeconds(std::vector<TStation>& stations, int seconds) {
+    for (int second = 0; second < seconds; ++second) {
+        const auto secondStart = Clock::now();
+        for (std::size_t s = 0; s < stations.size(); ++s) {
+            Record(stations[s]);
+            std::this_thread::sleep_until(secondStart + std::chrono::microseconds(
+                                                            1000000LL * std::int64_t(s + 1) / std::int64_t(stations.size())));
+        }
+    }
+}
+
+// The parent's and the children's steps of a split run, one byte each way over pipes.
+void Tell(int handle) {
+    const char step = 1;
+    [[maybe_unused]] const ssize_t written = ::write(handle, &step, 1);
+}
+void Await(int handle) {
+    char step = 0;
+    [[maybe_unused]] const ssize_t read = ::read(handle, &step, 1);
+}
+
+// A child of a split run: its stations run steady, record the outage's lines when told (the
+// broker is down then), then go on live until told to end. It ends without stopping its
+// clients: the measurement is over, and stopping hundreds at once meets the library's fault.
+[[noreturn]] void RunChild(int first, int count, const fs::path& stationRoot, int port,
+                           const TStationMeta& description, int seconds, int outage, int toParent,
+                           int fromParent) {
+    std::vector<TStation> stations = MakeStations(first, count, stationRoot, port, description);
+    RecordForSeconds(stations, seconds);
+    Tell(toParent);    // steady part done
+    Await(fromParent);  // the broker is down
+    for (int line = 0; line < outage; ++line)
+        for (TStation& station : stations) Record(station);
+    Tell(toParent);  // the outage's lines are recorded
+    Await(fromParent);  // the broker is back
+    ::fcntl(fromParent, F_SETFL, O_NONBLOCK);
+    for (;;) {
+        char step = 0;
+        if (::read(fromParent, &step, 1) == 1) break;
+        RecordForSeconds(stations, 1);
+    }
+    std::fflush(stdout);
+    ::_exit(0);
+}
+
+std::size_t CollectedOfAll(const fs::path& collected, int stations) {
+    std::size_t total = 0;
+    for (int s = 0; s < stations; ++s) total += CollectedLines(collected / ("S" + std::to_string(s)) / "ARCHIVE");
+    return total;
+}
+
+// The outage measured with the stations spread over processes.
+void RunSplitOutage(int stations, int processes, int seconds, int outage, const fs::path& root,
+                    const fs::path& stationRoot, int port, const TStationMeta& description,
+                    const std::vector<std::string>& broker, pid_t& brokerPid) {
+    struct TChild {
+        pid_t Pid;
+        int ToChild, FromChild;
+    };
+    std::vector<TChild> children;
+    for (int p = 0; p < processes; ++p) {
+        const int first = stations * p / processes;
+        const int count = stations * (p + 1) / processes - first;
+        int down[2], up[2];
+        if (::pipe(down) != 0 || ::pipe(up) != 0) return;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(down[1]);
+            ::close(up[0]);
+            RunChild(first, count, stationRoot, port, description, seconds, outage, up[1], down[0]);
+        }
+        ::close(down[0]);
+        ::close(up[1]);
+        children.push_back({pid, down[1], up[0]});
+    }
+    for (const TChild& child : children) Await(child.FromChild);
+    Stop(brokerPid, SIGKILL);
+    for (const TChild& child : children) Tell(child.ToChild);
+    for (const TChild& child : children) Await(child.FromChild);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    brokerPid = Spawn(broker, (root / "mosquitto.log").string());
+    const auto back = Clock::now();
+    for (const TChild& child : children) Tell(child.ToChild);
+    const std::size_t backlog = std::size_t(stations) * std::size_t(seconds + outage);
+    double delivered = -1;
+    for (int second = 0; second < 180 && delivered < 0; ++second) {
+        if (CollectedOfAll(root / "collected", stations) >= backlog)
+            delivered = std::chrono::duration<double>(Clock::now() - back).count();
+        else
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    for (const TChild& child : children) Tell(child.ToChild);
+    int crashed = 0;
+    for (const TChild& child : children) {
+        int status = 0;
+        ::waitpid(child.Pid, &status, 0);
+        crashed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::printf("%d stations in %d processes, outage of %d s (%d lines per station): backlog "
+                "delivered %.1f s after the broker's return%s\n",
+                stations, processes, outage, outage, delivered,
+                crashed ? (", " + std::to_string(crashed) + " generator processes crashed").c_str() : "");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
-    int stations = 1000, seconds = 60, outage = 0;
+    int stations = 1000, seconds = 60, outage = 0, processes = 1;
     std::string stationFolder;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--station-folder")) stationFolder = argv[i + 1];
         if (!std::strcmp(argv[i], "--stations")) stations = std::atoi(argv[i + 1]);
         if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
         if (!std::strcmp(argv[i], "--outage")) outage = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--processes")) processes = std::max(1, std::atoi(argv[i + 1]));
     }
     rlimit files{};
     ::getrlimit(RLIMIT_NOFILE, &files);
@@ -170,33 +316,22 @@ int main(int argc, char* argv[]) {
     description.Iaga.Header.Longitude = "10.0";
     description.Iaga.Header.Elevation = "100";
 
-    std::vector<TStation> all(static_cast<std::size_t>(stations));
-    for (int s = 0; s < stations; ++s) {
-        TStation& station = all[static_cast<std::size_t>(s)];
-        station.Name = "S" + std::to_string(s);
-        station.Folder = stationRoot / station.Name;
-        fs::create_directories(station.Folder);
-        station.Archive = std::make_unique<TTextWithTimeDataFile>();
-        station.Archive->SetExtension("orv");
-        station.Archive->SetRootFolder(station.Folder.string());
-        TPublisherOptions options;
-        options.Network.Broker = "127.0.0.1";
-        options.Network.Port = port;
-        options.Network.StationId = station.Name;
-        options.BaseDirectory = station.Folder.string();
-        options.Meta = description;
-        options.Meta.Station = station.Name;
-        options.Version = "bench";
-        station.Publisher = std::make_unique<TStationPublisher>(options);
+    if (processes > 1) {
+        if (outage <= 0) {
+            std::fputs("--processes measures an outage: give --outage S\n", stderr);
+            return 2;
+        }
+        RunSplitOutage(stations, processes, seconds, outage, root, stationRoot, port, description,
+                       broker, brokerPid);
+        Stop(collectorPid, SIGTERM);
+        Stop(brokerPid, SIGTERM);
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        fs::remove_all(stationRoot, ignored);
+        return 0;
     }
-    auto record = [](TStation& station) {
-        station.Archive->WriteDateFile(Line(station.Lines), EncodeDateTime(2024, 1, 1, 0, 0, 0) + station.Lines / SecondsPerDay);
-        station.WrittenAt.push_back(Clock::now());
-        ++station.Lines;
-        // The archive writer names files from the working folder; the publisher reads them
-        // relative to its base folder.
-        station.Publisher->LineRecorded(station.Archive->GetFileName().substr(station.Folder.string().size() + 1));
-    };
+    std::vector<TStation> all = MakeStations(0, stations, stationRoot, port, description);
+    const auto record = [](TStation& station) { Record(station); };
 
     // Latency: a watcher polls the collected archives of up to 100 stations.
     // Lines of the first `warmup` seconds meet a collector to which every station is new.
