@@ -1,4 +1,4 @@
-#include "sim/DeviceLink.h"
+#include "instrument/DeviceLink.h"
 
 #include "acquisition/BasicException.h"
 

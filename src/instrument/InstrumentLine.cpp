@@ -1,4 +1,4 @@
-#include "InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 #include "acquisition/NumberText.h"
 

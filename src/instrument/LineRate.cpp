@@ -1,4 +1,4 @@
-#include "sim/LineRate.h"
+#include "instrument/LineRate.h"
 
 #include "acquisition/RuntimeErrors.h"
 

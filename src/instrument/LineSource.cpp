@@ -1,7 +1,7 @@
-#include "sim/LineSource.h"
+#include "instrument/LineSource.h"
 
 #include "acquisition/RuntimeErrors.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // What the simulated instrument sends, line by line: the n-th line's time stamp (the start plus
 // n periods, exactly), its text (a good line, or a bad one where asked) and its line end.
 
-#include "sim/LineRate.h"
-#include "sim/SimulatedField.h"
-#include "sim/StampTime.h"
+#include "instrument/LineRate.h"
+#include "instrument/SimulatedField.h"
+#include "instrument/StampTime.h"
 
 #include <cstdint>
 #include <string>

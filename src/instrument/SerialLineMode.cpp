@@ -1,4 +1,4 @@
-#include "sim/SerialLineMode.h"
+#include "instrument/SerialLineMode.h"
 
 #include <termios.h>
 

@@ -1,4 +1,4 @@
-#include "sim/SimulatedField.h"
+#include "instrument/SimulatedField.h"
 
 #include <cmath>
 #include <numbers>

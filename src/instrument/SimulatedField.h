@@ -5,7 +5,7 @@
 // wanderings of a few nT and about 0.1 nT of noise; the two temperatures Ts and Te near 20 C,
 // following the day and drifting slowly.
 
-#include "sim/StampTime.h"
+#include "instrument/StampTime.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "sim/SimulatedInstrument.h"
+#include "instrument/SimulatedInstrument.h"
 
 #include "acquisition/BasicException.h"
-#include "sim/DeviceLink.h"
-#include "sim/LineSource.h"
-#include "sim/SimulatorTerminal.h"
-#include "sim/SerialLineMode.h"
+#include "instrument/DeviceLink.h"
+#include "instrument/LineSource.h"
+#include "instrument/SimulatorTerminal.h"
+#include "instrument/SerialLineMode.h"
 
 #include <cerrno>
 #include <cstring>

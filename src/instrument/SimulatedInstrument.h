@@ -9,7 +9,7 @@
 //   ...
 //   instrument.Stop();
 
-#include "sim/SimulatorOptions.h"
+#include "instrument/SimulatorOptions.h"
 
 #include <atomic>
 #include <chrono>

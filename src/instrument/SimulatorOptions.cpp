@@ -1,4 +1,4 @@
-#include "sim/SimulatorOptions.h"
+#include "instrument/SimulatorOptions.h"
 
 #include "acquisition/NumberText.h"
 #include "acquisition/RuntimeErrors.h"

@@ -2,8 +2,8 @@
 // How one run of the simulated instrument behaves.
 
 #include "acquisition/DateTime.h"
-#include "sim/LineRate.h"
-#include "sim/LineSource.h"
+#include "instrument/LineRate.h"
+#include "instrument/LineSource.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "sim/SimulatorTerminal.h"
+#include "instrument/SimulatorTerminal.h"
 
 #include "acquisition/BasicException.h"
-#include "sim/SerialLineMode.h"
+#include "instrument/SerialLineMode.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "sim/StampTime.h"
+#include "instrument/StampTime.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Entry of the station program: the window by default, or the headless recorder.
 
-#include "app/HeadlessRecorder.h"
-#include "app/SettingsLocation.h"
-#include "sim/SimulatedInstrument.h"
+#include "station/HeadlessRecorder.h"
+#include "settings/SettingsLocation.h"
+#include "instrument/SimulatedInstrument.h"
 
 #ifdef ORVANT_HAS_WINDOW
-#include "app/window/WindowProgram.h"
+#include "window/WindowProgram.h"
 
 #include <QApplication>
 #endif

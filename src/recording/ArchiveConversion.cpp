@@ -1,6 +1,6 @@
-#include "convert/ArchiveConversion.h"
+#include "recording/ArchiveConversion.h"
 
-#include "app/StationSettings.h"
+#include "settings/StationSettings.h"
 #include "recording/IagaDataFile.h"
 #include "recording/IntermagnetDataFile.h"
 

@@ -1,14 +1,21 @@
 #pragma once
 
-#include "app/DerivedFiles.h"
-#include "convert/ArchiveFiles.h"
-#include "convert/ArchiveLineSource.h"
-#include "convert/ConvertCommandLine.h"
+#include "recording/DerivedFiles.h"
+#include "recording/ArchiveFiles.h"
+#include "recording/ArchiveLineSource.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+// Which derived files to write.
+struct TProductChoice {
+    bool Intermagnet = false;
+    bool IagaSeconds = false;
+    bool IagaMinutes = false;
+    bool Any() const { return Intermagnet || IagaSeconds || IagaMinutes; }
+};
 
 // One conversion: the archive files to read, the days to take and what to make of them.
 struct TConversionJob {

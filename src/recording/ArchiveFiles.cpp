@@ -1,4 +1,4 @@
-#include "convert/ArchiveFiles.h"
+#include "recording/ArchiveFiles.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "convert/ArchiveLineReader.h"
+#include "recording/ArchiveLineReader.h"
 
 #include "acquisition/RuntimeErrors.h"
 #include "recording/SystemMessage.h"

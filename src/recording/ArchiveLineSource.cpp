@@ -1,7 +1,7 @@
-#include "convert/ArchiveLineSource.h"
+#include "recording/ArchiveLineSource.h"
 
 #include "acquisition/LogicalPacket.h"
-#include "convert/ArchiveLineReader.h"
+#include "recording/ArchiveLineReader.h"
 
 #include <cmath>
 #include <exception>

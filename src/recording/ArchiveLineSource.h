@@ -1,7 +1,7 @@
 #pragma once
 
 #include "acquisition/DateTime.h"
-#include "convert/ArchiveFiles.h"
+#include "recording/ArchiveFiles.h"
 
 #include <array>
 #include <cstdint>

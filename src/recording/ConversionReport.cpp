@@ -1,4 +1,4 @@
-#include "convert/ConversionReport.h"
+#include "recording/ConversionReport.h"
 
 std::vector<std::string> ConversionReportLines(const TConversionSummary& summary) {
     std::vector<std::string> lines;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/ArchiveConversion.h"
+#include "recording/ArchiveConversion.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "app/DerivedFiles.h"
+#include "recording/DerivedFiles.h"
 
-#include "app/ProgramVersion.h"
+#include "recording/ProgramVersion.h"
 #include "recording/IagaDataFile.h"
 #include "recording/IntermagnetDataFile.h"
 

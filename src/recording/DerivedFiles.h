@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/IagaSettings.h"
-#include "app/IntermagnetHeader.h"
+#include "settings/IagaSettings.h"
+#include "settings/IntermagnetHeader.h"
 #include "recording/Filter.h"
 
 #include <memory>

@@ -1,3 +1,3 @@
-#include "app/ProgramVersion.h"
+#include "recording/ProgramVersion.h"
 
 std::string ProgramNameAndVersion() { return std::string("orvant3k ") + ORVANT_VERSION; }

@@ -1,4 +1,4 @@
-#include "recording/IagaHeader.h"
+#include "settings/IagaHeader.h"
 
 #include "acquisition/NumberText.h"
 

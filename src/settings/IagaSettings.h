@@ -2,7 +2,7 @@
 // The station's IAGA-2002 products: which files a run writes and the texts of their headers.
 // The IAGA code is the INTERMAGNET IDC, kept with the INTERMAGNET header.
 
-#include "recording/IagaHeader.h"
+#include "settings/IagaHeader.h"
 
 struct TIagaSettings {
     bool SecondFiles = false;  // one-second records, the samples themselves

@@ -1,4 +1,4 @@
-#include "app/IntermagnetHeader.h"
+#include "settings/IntermagnetHeader.h"
 
 namespace {
 

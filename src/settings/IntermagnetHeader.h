@@ -2,7 +2,7 @@
 // The six header texts of the INTERMAGNET files, as the user enters them and the settings file
 // keeps them. Each has a fixed width in the file format, so each is cut to its maximum length.
 
-#include "recording/TextCut.h"
+#include "settings/TextCut.h"
 
 #include <cstddef>
 #include <string>

@@ -1,4 +1,4 @@
-#include "network/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 std::string TLinkStatus::StateText() const {
     switch (State) {

@@ -1,7 +1,7 @@
-#include "app/RecentFiles.h"
+#include "settings/RecentFiles.h"
 
 #include "acquisition/ProfileFile.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <algorithm>
 

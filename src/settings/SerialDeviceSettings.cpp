@@ -1,9 +1,9 @@
-#include "app/SerialDeviceSettings.h"
+#include "settings/SerialDeviceSettings.h"
 
 #include "acquisition/NumberText.h"
 #include "acquisition/ProfileFile.h"
 #include "acquisition/RuntimeErrors.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 namespace {
 

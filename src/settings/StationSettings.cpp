@@ -1,8 +1,8 @@
-#include "app/StationSettings.h"
+#include "settings/StationSettings.h"
 
 #include "acquisition/NumberText.h"
 #include "acquisition/ProfileFile.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <filesystem>
 

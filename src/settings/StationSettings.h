@@ -5,9 +5,9 @@
 // uses the same record and the same file layout as the window.
 
 #include "acquisition/COMPortSettings.h"
-#include "app/IagaSettings.h"
-#include "app/IntermagnetHeader.h"
-#include "network/NetworkSettings.h"
+#include "settings/IagaSettings.h"
+#include "settings/IntermagnetHeader.h"
+#include "settings/NetworkSettings.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "recording/TextCut.h"
+#include "settings/TextCut.h"
 
 namespace {
 

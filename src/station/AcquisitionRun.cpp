@@ -1,4 +1,4 @@
-#include "app/AcquisitionRun.h"
+#include "station/AcquisitionRun.h"
 
 #include "acquisition/BasicException.h"
 #include "acquisition/COMPort.h"
@@ -10,8 +10,8 @@
 #include "acquisition/PacketSemaphore.h"
 #include "acquisition/ProcessingThread.h"
 #include "acquisition/SerialDevices.h"
-#include "app/DerivedFiles.h"
-#include "app/ProgramVersion.h"
+#include "recording/DerivedFiles.h"
+#include "recording/ProgramVersion.h"
 #include "network/StationPublisher.h"
 #include "recording/IntermagnetDataFile.h"
 #include "recording/SystemMessage.h"

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "acquisition/COMPortSettings.h"
-#include "app/DerivedFiles.h"
-#include "app/IagaSettings.h"
-#include "app/IntermagnetHeader.h"
-#include "network/NetworkSettings.h"
+#include "recording/DerivedFiles.h"
+#include "settings/IagaSettings.h"
+#include "settings/IntermagnetHeader.h"
+#include "settings/NetworkSettings.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "app/DataFileLoader.h"
+#include "station/DataFileLoader.h"
 
 #include "acquisition/LogicalPacket.h"
 

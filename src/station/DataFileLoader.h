@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/LoadedData.h"
-#include "app/NotADataFile.h"
-#include "app/TextLineReader.h"
+#include "station/LoadedData.h"
+#include "station/NotADataFile.h"
+#include "station/TextLineReader.h"
 
 #include <atomic>
 #include <cstddef>

@@ -2,8 +2,8 @@
 
 #include "acquisition/DateTime.h"
 #include "acquisition/SampleHandler.h"
-#include "app/StationLog.h"
-#include "network/NetworkSettings.h"
+#include "station/StationLog.h"
+#include "settings/NetworkSettings.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "app/ServiceManagerLink.h"
+#include "station/ServiceManagerLink.h"
 
 #include <systemd/sd-daemon.h>
 

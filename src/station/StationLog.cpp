@@ -1,4 +1,4 @@
-#include "app/StationLog.h"
+#include "station/StationLog.h"
 
 #include "acquisition/DateTime.h"
 #include "recording/DateFormat.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/LogPriority.h"
 #include "acquisition/Notifier.h"
 
 #include <chrono>
@@ -7,9 +8,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-
-// Severity of a log line, numbered as syslog numbers it.
-enum class TLogPriority { Error = 3, Warning = 4, Notice = 5, Info = 6 };
 
 // The headless recorder's log: one line per event on a stream (standard error by default), each
 // stamped with the local time; a text of several lines is logged on one. When the stream is the

@@ -1,7 +1,7 @@
-#include "app/TextLineReader.h"
+#include "station/TextLineReader.h"
 
 #include "acquisition/RuntimeErrors.h"
-#include "app/NotADataFile.h"
+#include "station/NotADataFile.h"
 #include "recording/SystemMessage.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "app/window/ArchiveConversionRunner.h"
+#include "window/ArchiveConversionRunner.h"
 
 #include "acquisition/HandOff.h"
 

@@ -1,7 +1,7 @@
-#include "app/window/AxisTickers.h"
+#include "window/AxisTickers.h"
 
-#include "app/window/TimeKey.h"
-#include "app/window/ValueText.h"
+#include "window/TimeKey.h"
+#include "window/ValueText.h"
 #include "recording/DateFormat.h"
 
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
-#include "app/window/ChannelChart.h"
+#include "window/ChannelChart.h"
 
-#include "app/window/AxisTickers.h"
-#include "app/window/ChartStyle.h"
+#include "window/AxisTickers.h"
+#include "window/ChartStyle.h"
 
 #include <QFocusEvent>
 #include <QFontMetrics>

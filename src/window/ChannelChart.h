@@ -3,7 +3,7 @@
 // axis, up to one series per channel, axis ranges that are either automatic (fit the data) or
 // fixed, a cursor line drawn on its own buffered layer, and a highlight frame.
 
-#include "app/window/ChannelSeries.h"
+#include "window/ChannelSeries.h"
 
 #include <qcustomplot.h>
 

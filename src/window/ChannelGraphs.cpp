@@ -1,9 +1,9 @@
-#include "app/window/ChannelGraphs.h"
+#include "window/ChannelGraphs.h"
 
 #include "acquisition/LogicalPacket.h"
-#include "app/window/NearestPoint.h"
-#include "app/window/TimeKey.h"
-#include "app/window/ValueText.h"
+#include "window/NearestPoint.h"
+#include "window/TimeKey.h"
+#include "window/ValueText.h"
 #include "ui/Zoomler.h"
 
 #include <QAbstractButton>

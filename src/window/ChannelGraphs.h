@@ -18,8 +18,8 @@
 // and only when something changed.
 
 #include "acquisition/DateTime.h"
-#include "app/window/ChannelChart.h"
-#include "app/window/ReplotPacer.h"
+#include "window/ChannelChart.h"
+#include "window/ReplotPacer.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "app/window/ChannelSeries.h"
+#include "window/ChannelSeries.h"
 
-#include "app/window/ChartStyle.h"
+#include "window/ChartStyle.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "app/window/ChartStyle.h"
+#include "window/ChartStyle.h"
 
 #include <QStringList>
 

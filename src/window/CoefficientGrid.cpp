@@ -1,6 +1,6 @@
-#include "recording/dialog/CoefficientGrid.h"
+#include "window/CoefficientGrid.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <QHeaderView>
 

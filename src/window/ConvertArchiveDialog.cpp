@@ -1,4 +1,4 @@
-#include "app/window/ConvertArchiveDialog.h"
+#include "window/ConvertArchiveDialog.h"
 
 #include "acquisition/Notifier.h"
 

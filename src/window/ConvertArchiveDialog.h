@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/ConvertCommandLine.h"
+#include "recording/ArchiveConversion.h"
 
 #include <QDialog>
 

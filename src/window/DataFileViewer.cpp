@@ -1,11 +1,11 @@
-#include "app/window/DataFileViewer.h"
+#include "window/DataFileViewer.h"
 
 #include "acquisition/HandOff.h"
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/Notifier.h"
 #include "acquisition/RuntimeErrors.h"
-#include "app/DataFileLoader.h"
-#include "app/window/ChannelGraphs.h"
+#include "station/DataFileLoader.h"
+#include "window/ChannelGraphs.h"
 
 #include <QEvent>
 #include <QProgressBar>

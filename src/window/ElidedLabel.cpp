@@ -1,4 +1,4 @@
-#include "app/window/ElidedLabel.h"
+#include "window/ElidedLabel.h"
 
 #include <QPainter>
 #include <QStyle>

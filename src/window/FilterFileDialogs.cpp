@@ -1,4 +1,4 @@
-#include "recording/dialog/FilterFileDialogs.h"
+#include "window/FilterFileDialogs.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "app/window/FormatSettings.h"
+#include "window/FormatSettings.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "recording/dialog/IagaGroup.h"
+#include "window/IagaGroup.h"
 
 #include "acquisition/Notifier.h"
 

@@ -2,7 +2,7 @@
 // The IAGA-2002 group of the INTERMAGNET parameters dialog: which IAGA-2002 files a run writes
 // and the texts of their headers. The IAGA code is the dialog's IDC field.
 
-#include "app/IagaSettings.h"
+#include "settings/IagaSettings.h"
 
 #include <string>
 

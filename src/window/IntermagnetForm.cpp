@@ -1,9 +1,9 @@
 // The dialog's controls and layout, the header fields, the interval choice and closing.
-#include "recording/dialog/IntermagnetForm.h"
+#include "window/IntermagnetForm.h"
 
 #include "acquisition/Notifier.h"
-#include "recording/dialog/CoefficientGrid.h"
-#include "recording/dialog/IagaGroup.h"
+#include "window/CoefficientGrid.h"
+#include "window/IagaGroup.h"
 
 #include <QComboBox>
 #include <QGridLayout>

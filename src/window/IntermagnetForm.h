@@ -16,8 +16,8 @@
 // The window's placement in the settings file belongs to the main window's storage, which
 // watches the dialog's show and hide events; SetPlacementStorage lets the dialog own it.
 
-#include "app/IntermagnetHeader.h"
-#include "recording/dialog/FilterFileDialogs.h"
+#include "settings/IntermagnetHeader.h"
+#include "window/FilterFileDialogs.h"
 
 #include <memory>
 #include <string>

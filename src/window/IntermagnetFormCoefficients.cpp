@@ -1,10 +1,10 @@
 // The dialog's coefficient list: showing and reading it, its check, and the four list buttons.
-#include "recording/dialog/IntermagnetForm.h"
+#include "window/IntermagnetForm.h"
 
 #include "acquisition/Notifier.h"
 #include "acquisition/NumberText.h"
-#include "app/StationSettings.h"
-#include "recording/dialog/CoefficientGrid.h"
+#include "settings/StationSettings.h"
+#include "window/CoefficientGrid.h"
 #include "recording/FilterFile.h"
 
 #include <exception>

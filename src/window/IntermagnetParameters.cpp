@@ -1,11 +1,11 @@
-#include "recording/dialog/IntermagnetParameters.h"
+#include "window/IntermagnetParameters.h"
 
 #include "acquisition/Notifier.h"
 #include "acquisition/NumberText.h"
 #include "acquisition/RuntimeErrors.h"
 #include "recording/Filter.h"
-#include "recording/dialog/IagaGroup.h"
-#include "recording/dialog/IntermagnetForm.h"
+#include "window/IagaGroup.h"
+#include "window/IntermagnetForm.h"
 
 #include <string>
 #include <vector>

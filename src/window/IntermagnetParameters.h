@@ -3,8 +3,8 @@
 // window's state and the process-wide coefficient texts, show it, and after OK copy the values
 // back. Only called while no acquisition runs: the filter arrays must not change during a run.
 
-#include "app/IagaSettings.h"
-#include "app/IntermagnetHeader.h"
+#include "settings/IagaSettings.h"
+#include "settings/IntermagnetHeader.h"
 
 class TIntermagnetForm;
 

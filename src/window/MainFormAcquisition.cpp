@@ -2,15 +2,15 @@
 // states of Idle and Acquiring. The recording chain itself is the run controller's; the window
 // puts its own steps between the controller's.
 
-#include "app/window/OstrelMainForm.h"
+#include "window/OstrelMainForm.h"
 
 #include "acquisition/BasicException.h"
 #include "acquisition/ComPortThread.h"
 #include "acquisition/LogicalPacket.h"
-#include "app/AcquisitionRun.h"
-#include "app/window/ChannelGraphs.h"
-#include "app/window/DataFileViewer.h"
-#include "app/window/RecentFilesMenu.h"
+#include "station/AcquisitionRun.h"
+#include "window/ChannelGraphs.h"
+#include "window/DataFileViewer.h"
+#include "window/RecentFilesMenu.h"
 #include "recording/Filter.h"
 #include "recording/TextWithTimeDataFile.h"
 #include "ui/IntermagnetTextForm.h"

@@ -1,14 +1,14 @@
 // The main window's menu commands for the other windows, the general error report of command
 // handlers, and the report panel of the status bar.
 
-#include "app/window/OstrelMainForm.h"
+#include "window/OstrelMainForm.h"
 
 #include "acquisition/ComPortThread.h"
 #include "acquisition/ProfileFile.h"
 #include "acquisition/SerialDevices.h"
-#include "app/AcquisitionRun.h"
-#include "app/window/ElidedLabel.h"
-#include "recording/dialog/IntermagnetParameters.h"
+#include "station/AcquisitionRun.h"
+#include "window/ElidedLabel.h"
+#include "window/IntermagnetParameters.h"
 #include "ui/GeneralOptionsForm.h"
 #include "ui/IntermagnetTextForm.h"
 #include "ui/SerialDeviceChoice.h"

@@ -1,11 +1,11 @@
 // The main window's "Convert archive...": derived files rebuilt from archive files on a worker
 // thread, with the status bar's progress bar, a cancel command and a summary box.
 
-#include "app/StationSettings.h"
-#include "app/window/ArchiveConversionRunner.h"
-#include "app/window/ConvertArchiveDialog.h"
-#include "app/window/OstrelMainForm.h"
-#include "convert/ConversionReport.h"
+#include "settings/StationSettings.h"
+#include "window/ArchiveConversionRunner.h"
+#include "window/ConvertArchiveDialog.h"
+#include "window/OstrelMainForm.h"
+#include "recording/ConversionReport.h"
 
 #include "acquisition/Notifier.h"
 

@@ -1,9 +1,9 @@
 // The main window's view of the broker link: a status bar panel that says whether the run's
 // lines reach the broker, why not, and how many wait for its acknowledgement.
 
-#include "app/window/OstrelMainForm.h"
+#include "window/OstrelMainForm.h"
 
-#include "app/AcquisitionRun.h"
+#include "station/AcquisitionRun.h"
 #include "network/StationPublisher.h"
 
 #include <QLabel>

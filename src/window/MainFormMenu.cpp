@@ -1,8 +1,8 @@
 // The main window's menu and the wiring of its commands, buttons and check boxes.
 
-#include "app/window/OstrelMainForm.h"
+#include "window/OstrelMainForm.h"
 
-#include "app/window/ChannelGraphs.h"
+#include "window/ChannelGraphs.h"
 
 #include <QAction>
 #include <QCheckBox>

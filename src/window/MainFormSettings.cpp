@@ -2,13 +2,13 @@
 // check boxes, the panel heights), its own keys restored at the first showing and saved at
 // closing, and the command-line action that follows a successful restore.
 
-#include "app/window/OstrelMainForm.h"
+#include "window/OstrelMainForm.h"
 
 #include "acquisition/ProfileFile.h"
 #include "acquisition/SerialDevices.h"
-#include "app/SettingsKeys.h"
-#include "app/StationSettings.h"
-#include "app/window/ChannelGraphs.h"
+#include "settings/SettingsKeys.h"
+#include "settings/StationSettings.h"
+#include "window/ChannelGraphs.h"
 #include "recording/Filter.h"
 #include "ui/FormStorage.h"
 

@@ -1,9 +1,9 @@
 // The main window's file viewing: "&Open file", the recent-files menu and the command-line file.
 
-#include "app/window/DataFileViewer.h"
-#include "app/window/OstrelMainForm.h"
-#include "app/window/RecentFilesMenu.h"
-#include "app/window/ViewerCommands.h"
+#include "window/DataFileViewer.h"
+#include "window/OstrelMainForm.h"
+#include "window/RecentFilesMenu.h"
+#include "window/ViewerCommands.h"
 
 #include <QAction>
 

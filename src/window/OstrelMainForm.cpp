@@ -1,12 +1,12 @@
 // The main window's building, its showing and closing, and the orderly end on a stop signal.
 
-#include "app/window/OstrelMainForm.h"
+#include "window/OstrelMainForm.h"
 
 #include "acquisition/ComPortThread.h"
-#include "app/AcquisitionRun.h"
-#include "app/window/ChannelGraphs.h"
-#include "app/window/ElidedLabel.h"
-#include "app/window/WindowNotifier.h"
+#include "station/AcquisitionRun.h"
+#include "window/ChannelGraphs.h"
+#include "window/ElidedLabel.h"
+#include "window/WindowNotifier.h"
 #include "ui/FormStorage.h"
 
 #include <QApplication>

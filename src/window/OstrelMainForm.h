@@ -20,12 +20,12 @@
 #include "acquisition/COMPortSettings.h"
 #include "acquisition/Notifier.h"
 #include "acquisition/SampleHandler.h"
-#include "app/IagaSettings.h"
-#include "app/IntermagnetHeader.h"
-#include "app/RecentFiles.h"
-#include "app/SerialDeviceSettings.h"
-#include "app/window/RunStatus.h"
-#include "network/NetworkSettings.h"
+#include "settings/IagaSettings.h"
+#include "settings/IntermagnetHeader.h"
+#include "settings/RecentFiles.h"
+#include "settings/SerialDeviceSettings.h"
+#include "window/RunStatus.h"
+#include "settings/NetworkSettings.h"
 
 #include <QMainWindow>
 

@@ -1,6 +1,6 @@
-#include "app/window/RecentFilesMenu.h"
+#include "window/RecentFilesMenu.h"
 
-#include "app/RecentFiles.h"
+#include "settings/RecentFiles.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "app/window/ReplotPacer.h"
+#include "window/ReplotPacer.h"
 
 #include <qcustomplot.h>
 

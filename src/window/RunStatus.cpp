@@ -1,4 +1,4 @@
-#include "app/window/RunStatus.h"
+#include "window/RunStatus.h"
 
 #include <algorithm>
 

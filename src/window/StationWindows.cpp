@@ -1,8 +1,8 @@
-#include "app/window/StationWindows.h"
+#include "window/StationWindows.h"
 
-#include "app/SettingsKeys.h"
-#include "app/window/OstrelMainForm.h"
-#include "recording/dialog/IntermagnetForm.h"
+#include "settings/SettingsKeys.h"
+#include "window/OstrelMainForm.h"
+#include "window/IntermagnetForm.h"
 #include "ui/FormStorage.h"
 #include "ui/GeneralOptionsForm.h"
 #include "ui/IntermagnetTextForm.h"

@@ -1,4 +1,4 @@
-#include "app/window/ValueText.h"
+#include "window/ValueText.h"
 
 #include "acquisition/NumberText.h"
 

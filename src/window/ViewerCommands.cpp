@@ -1,8 +1,8 @@
-#include "app/window/ViewerCommands.h"
+#include "window/ViewerCommands.h"
 
 #include "acquisition/Notifier.h"
-#include "app/RecentFiles.h"
-#include "app/window/DataFileViewer.h"
+#include "settings/RecentFiles.h"
+#include "window/DataFileViewer.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/window/WindowNotifier.h"
+#include "window/WindowNotifier.h"
 
 #include "acquisition/HandOff.h"
 

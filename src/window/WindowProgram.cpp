@@ -1,11 +1,11 @@
-#include "app/window/WindowProgram.h"
+#include "window/WindowProgram.h"
 
 #include "acquisition/SerialDevices.h"
-#include "app/SignalWatcher.h"
-#include "app/window/FormatSettings.h"
-#include "app/window/OstrelMainForm.h"
-#include "app/window/StationWindows.h"
-#include "app/window/WindowNotifier.h"
+#include "station/SignalWatcher.h"
+#include "window/FormatSettings.h"
+#include "window/OstrelMainForm.h"
+#include "window/StationWindows.h"
+#include "window/WindowNotifier.h"
 
 #include <QApplication>
 

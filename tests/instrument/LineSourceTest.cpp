@@ -1,7 +1,7 @@
 // The simulator's lines without any device: format, values, stamps and bad lines.
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/RuntimeErrors.h"
-#include "sim/LineSource.h"
+#include "instrument/LineSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The simulator as a library, writing to real pseudo-terminals and files.
-#include "sim/SimulatedInstrument.h"
+#include "instrument/SimulatedInstrument.h"
 
 #include "DeviceReader.h"
 #include "TempDir.h"

@@ -1,8 +1,8 @@
 #include "acquisition/ProfileFile.h"
 #include "acquisition/RuntimeErrors.h"
-#include "app/SerialDeviceSettings.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsLocation.h"
+#include "settings/SerialDeviceSettings.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsLocation.h"
 
 #include "TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "acquisition/ProfileFile.h"
 #include "acquisition/RuntimeErrors.h"
-#include "app/StationSettings.h"
+#include "settings/StationSettings.h"
 
 #include "TempDir.h"
 

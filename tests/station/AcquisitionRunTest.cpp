@@ -1,4 +1,4 @@
-#include "app/AcquisitionRun.h"
+#include "station/AcquisitionRun.h"
 
 #include "acquisition/ComPortThread.h"
 #include "acquisition/HandOff.h"
@@ -6,7 +6,7 @@
 #include "acquisition/SampleHandler.h"
 #include "acquisition/SerialDevices.h"
 #include "recording/Filter.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 #include "PseudoTerminal.h"
 #include "QtTestApplication.h"
 #include "RecordingNotifier.h"

@@ -1,9 +1,9 @@
-#include "app/DataFileLoader.h"
+#include "station/DataFileLoader.h"
 
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/RuntimeErrors.h"
 #include "recording/TextWithTimeDataFile.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

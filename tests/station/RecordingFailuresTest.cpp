@@ -2,10 +2,10 @@
 // archive tree. One log message per failure, nothing already written damaged, and recording
 // resumes by itself once the disk or the folder is back.
 
-#include "app/HeadlessRecorder.h"
+#include "station/HeadlessRecorder.h"
 
 #include "acquisition/HandOff.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 #include "PseudoTerminal.h"
 #include "QtTestApplication.h"
 #include "TempDir.h"

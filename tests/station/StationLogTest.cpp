@@ -1,7 +1,7 @@
 // The headless recorder's log on a terminal or file (time-stamped lines) and on the journal
 // (syslog priority prefixes, no stamp of its own).
 
-#include "app/StationLog.h"
+#include "station/StationLog.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 #include "RecordingNotifier.h"
 #include "TempDir.h"
 #include "recording/Filter.h"
-#include "recording/dialog/CoefficientGrid.h"
-#include "recording/dialog/IntermagnetForm.h"
+#include "window/CoefficientGrid.h"
+#include "window/IntermagnetForm.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "DialogFixture.h"
 
 #include "acquisition/ProfileFile.h"
-#include "recording/dialog/FilterFileDialogs.h"
+#include "window/FilterFileDialogs.h"
 
 #include "acquisition/NumberText.h"
 

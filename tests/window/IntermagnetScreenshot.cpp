@@ -1,11 +1,11 @@
 // Writes docs/intermagnet-dialog.png: the INTERMAGNET parameters dialog with the standard
 // one-second filter loaded and both kinds of IAGA-2002 file on. Disabled in the suite; run it with
-//   build/tests/test_dialog --gtest_also_run_disabled_tests --gtest_filter='*IntermagnetScreenshot*'
+//   build/tests/test_window --gtest_also_run_disabled_tests --gtest_filter='*IntermagnetScreenshot*'
 
 #include "DialogFixture.h"
 
-#include "recording/dialog/IagaGroup.h"
-#include "recording/dialog/IntermagnetParameters.h"
+#include "window/IagaGroup.h"
+#include "window/IntermagnetParameters.h"
 
 #include <QApplication>
 #include <QFont>

@@ -2,8 +2,8 @@
 // applied after OK; and the controls' captions and length limits.
 #include "DialogFixture.h"
 
-#include "recording/dialog/IagaGroup.h"
-#include "recording/dialog/IntermagnetParameters.h"
+#include "window/IagaGroup.h"
+#include "window/IntermagnetParameters.h"
 
 #include <QCheckBox>
 #include <QComboBox>
