@@ -5,8 +5,8 @@
 
 #include "acquisition/DateTime.h"
 #include "recording/DateFormat.h"
-#include "sim/LineSource.h"
-#include "sim/StampTime.h"
+#include "instrument/LineSource.h"
+#include "instrument/StampTime.h"
 
 #include <cstdio>
 #include <cstdlib>

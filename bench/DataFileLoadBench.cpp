@@ -8,7 +8,7 @@
 //   bench/DataFileLoadBench [repeats]   (default 5; the best and the mean wall time are shown)
 
 #include "acquisition/LogicalPacket.h"
-#include "app/DataFileLoader.h"
+#include "station/DataFileLoader.h"
 #include "support/ProcessMemory.h"
 #include "support/RecordedDay.h"
 

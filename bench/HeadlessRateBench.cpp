@@ -6,8 +6,8 @@
 //
 //   bench/HeadlessRateBench [lines] [--no-iaga]   (run from the build folder)
 
-#include "sim/LineSource.h"
-#include "sim/StampTime.h"
+#include "instrument/LineSource.h"
+#include "instrument/StampTime.h"
 
 #include <chrono>
 #include <cstdio>

@@ -10,7 +10,7 @@
 #include "acquisition/ProcessingThread.h"
 #include "acquisition/SampleHandler.h"
 #include "acquisition/SerialDevices.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -28,7 +28,7 @@
 #include "network/StationPublisher.h"
 #include "recording/FilterFile.h"
 #include "recording/TextWithTimeDataFile.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 #include <QCoreApplication>
 

@@ -2,7 +2,7 @@
 // the bare number conversions (six integers and five floats by std::from_chars).
 #include "acquisition/LineAssembler.h"
 #include "acquisition/LogicalPacket.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,11 +2,11 @@
 // 91-coefficient Gaussian filter, fed one sample per second of time stamps (the goal is at least
 // 200,000 samples per second together). Files go to a fresh folder under the system's temporary
 // directory, removed at the end.
-#include "app/DerivedFiles.h"
+#include "recording/DerivedFiles.h"
 #include "recording/Filter.h"
 #include "recording/IntermagnetDataFile.h"
 #include "recording/TextWithTimeDataFile.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Cost of the settings file: one atomic write (temporary file, fsync, rename), a whole main
 // window save pass batched into one write, and a restore pass.
 #include "acquisition/ProfileFile.h"
-#include "app/StationSettings.h"
+#include "settings/StationSettings.h"
 
 #include <benchmark/benchmark.h>
 

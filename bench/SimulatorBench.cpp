@@ -1,6 +1,6 @@
 // How fast the simulated instrument makes lines, and how fast they cross a pseudo-terminal.
-#include "sim/LineSource.h"
-#include "sim/SimulatedInstrument.h"
+#include "instrument/LineSource.h"
+#include "instrument/SimulatedInstrument.h"
 
 #include <benchmark/benchmark.h>
 

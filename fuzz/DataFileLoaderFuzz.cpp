@@ -2,7 +2,7 @@
 // its counts or refuses the file with the station's own errors, never anything worse.
 
 #include "FuzzInputFile.h"
-#include "app/DataFileLoader.h"
+#include "station/DataFileLoader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -4,8 +4,8 @@
 
 #include "FuzzInputFile.h"
 #include "acquisition/ProfileFile.h"
-#include "app/SerialDeviceSettings.h"
-#include "app/StationSettings.h"
+#include "settings/SerialDeviceSettings.h"
+#include "settings/StationSettings.h"
 
 #include <cstdint>
 #include <string>

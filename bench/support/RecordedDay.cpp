@@ -1,8 +1,8 @@
 #include "RecordedDay.h"
 
 #include "acquisition/DateTime.h"
-#include "sim/LineSource.h"
-#include "sim/StampTime.h"
+#include "instrument/LineSource.h"
+#include "instrument/StampTime.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,7 +1,7 @@
 #pragma once
 // A recorded day written as the archive writes it, for the loader and viewer benchmarks.
 
-#include "sim/LineRate.h"
+#include "instrument/LineRate.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -8,7 +8,7 @@
 //     append deletes the oldest point).
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_graphs
 
-#include "app/window/ChannelGraphs.h"
+#include "window/ChannelGraphs.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,9 +8,9 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/ViewerBench [repeats]   (default 5)
 
-#include "app/DataFileLoader.h"
-#include "app/window/ChannelGraphs.h"
-#include "app/window/DataFileViewer.h"
+#include "station/DataFileLoader.h"
+#include "window/ChannelGraphs.h"
+#include "window/DataFileViewer.h"
 #include "support/ProcessMemory.h"
 #include "support/RecordedDay.h"
 

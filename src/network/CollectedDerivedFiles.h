@@ -11,7 +11,7 @@
 //
 // Thread rule: used by one thread (the collector's event loop).
 
-#include "app/DerivedFiles.h"
+#include "recording/DerivedFiles.h"
 #include "network/Payloads.h"
 
 #include <cstdint>

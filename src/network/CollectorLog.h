@@ -2,7 +2,7 @@
 // The collector's log: each line with its priority, so that under systemd the journal ranks
 // them (`journalctl -p warning` shows what needs an operator: lost lines, write failures).
 
-#include "app/StationLog.h"
+#include "acquisition/LogPriority.h"
 
 #include <functional>
 #include <string>

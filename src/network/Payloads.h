@@ -12,7 +12,7 @@
 //   <prefix>/<station>/resend  QoS 1     {"from":N}: a collector asks for lines N on
 
 #include "acquisition/DateTime.h"
-#include "app/IagaSettings.h"
+#include "settings/IagaSettings.h"
 
 #include <cstdint>
 #include <optional>

@@ -18,7 +18,7 @@
 
 #include "acquisition/DateTime.h"
 #include "network/MqttLink.h"
-#include "network/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 #include "network/Payloads.h"
 #include "network/PublishPosition.h"
 

@@ -3,7 +3,7 @@
 #include "acquisition/NumberText.h"
 #include "acquisition/ProfileFile.h"
 #include "acquisition/RuntimeErrors.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <cerrno>
 #include <filesystem>

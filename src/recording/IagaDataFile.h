@@ -17,7 +17,7 @@
 
 #include "recording/Filter.h"
 #include "recording/IagaFormat.h"
-#include "recording/IagaHeader.h"
+#include "settings/IagaHeader.h"
 #include "recording/TextWithTimeDataFile.h"
 
 #include <cstdint>

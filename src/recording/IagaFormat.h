@@ -2,7 +2,7 @@
 // The lines of an IAGA-2002 file as the station writes them: every line exactly 70 characters
 // (the caller adds CR LF), spaces only, the header's "|" in column 70.
 
-#include "recording/IagaHeader.h"
+#include "settings/IagaHeader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include "acquisition/RuntimeErrors.h"
 #include "recording/DateFormat.h"
 #include "recording/RecordStamp.h"
-#include "recording/TextCut.h"
+#include "settings/TextCut.h"
 
 #include <charconv>
 #include <cmath>

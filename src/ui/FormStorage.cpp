@@ -3,7 +3,7 @@
 #include "acquisition/Notifier.h"
 #include "acquisition/NumberText.h"
 #include "acquisition/ProfileFile.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "ui/NetworkOptionsBox.h"
 #include "ui/GeneralOptionsForm.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 #include "ui/SerialDeviceChoice.h"
 #include "ui/SpinEdit.h"
 

@@ -4,8 +4,8 @@
 // automatic INTERMAGNET creation. The caller fills it before each showing and takes the values
 // back only when it ends with OK; the dialog keeps nothing but its window position.
 
-#include "app/SerialDeviceSettings.h"
-#include "network/NetworkSettings.h"
+#include "settings/SerialDeviceSettings.h"
+#include "settings/NetworkSettings.h"
 #include "ui/FormStorage.h"
 #include "ui/SerialDeviceCombo.h"
 

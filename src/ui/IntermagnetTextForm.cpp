@@ -1,6 +1,6 @@
 #include "ui/IntermagnetTextForm.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <QFont>
 #include <QFontDatabase>

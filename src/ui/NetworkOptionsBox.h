@@ -2,7 +2,7 @@
 // The Options dialog's "Network" group: where the station publishes its lines (an MQTT broker)
 // and as whom. An empty broker switches publishing off.
 
-#include "network/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include <QGroupBox>
 

@@ -3,7 +3,7 @@
 // stored map's entry, else the platform's default device. GUI-free.
 
 #include "acquisition/SerialDevices.h"
-#include "app/SerialDeviceSettings.h"
+#include "settings/SerialDeviceSettings.h"
 
 #include <string>
 #include <utility>

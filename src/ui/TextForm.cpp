@@ -1,6 +1,6 @@
 #include "ui/TextForm.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 namespace {
 namespace Keys = SettingsKeys::TextForm;

@@ -2,8 +2,8 @@
 // byte for byte, and it makes complete day files of archives holding several runs.
 
 #include "recording/FilterFile.h"
-#include "sim/LineSource.h"
-#include "sim/StampTime.h"
+#include "instrument/LineSource.h"
+#include "instrument/StampTime.h"
 #include "PseudoTerminal.h"
 #include "RecorderProcess.h"
 #include "TempDir.h"

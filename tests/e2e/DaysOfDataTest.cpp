@@ -15,9 +15,9 @@
 // before the first day.
 
 #include "recording/DateFormat.h"
-#include "sim/LineSource.h"
-#include "sim/SimulatorOptions.h"
-#include "sim/StampTime.h"
+#include "instrument/LineSource.h"
+#include "instrument/SimulatorOptions.h"
+#include "instrument/StampTime.h"
 #include "RecorderProcess.h"
 #include "TempDir.h"
 

@@ -1,8 +1,8 @@
 // The headless recorder as a program: started on a pseudo-terminal or the simulator, stopped by
 // a signal, judged by the files it leaves.
 
-#include "sim/LineSource.h"
-#include "sim/StampTime.h"
+#include "instrument/LineSource.h"
+#include "instrument/StampTime.h"
 #include "PseudoTerminal.h"
 #include "RecorderProcess.h"
 #include "TempDir.h"

@@ -1,7 +1,7 @@
 // The recorder killed outright (SIGKILL: no stop sequence, no chance to flush anything) while
 // lines pour in: whatever reached the archive is the lines sent, from the first one on.
 
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 #include "PseudoTerminal.h"
 #include "RecorderProcess.h"
 #include "TempDir.h"

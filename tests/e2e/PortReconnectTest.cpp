@@ -2,8 +2,8 @@
 // name: the simulator is stopped and a new one started on the same link, while the recorder
 // keeps its run.
 
-#include "sim/LineSource.h"
-#include "sim/StampTime.h"
+#include "instrument/LineSource.h"
+#include "instrument/StampTime.h"
 #include "RecorderProcess.h"
 #include "TempDir.h"
 

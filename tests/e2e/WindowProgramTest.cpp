@@ -6,7 +6,7 @@
 #include "SimProcess.h"
 #include "TempDir.h"
 #include "acquisition/DateTime.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "network/CollectedStation.h"
 #include "network/FileSaver.h"
 #include "network/PublishPosition.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

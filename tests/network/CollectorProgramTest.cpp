@@ -1,7 +1,7 @@
 // The collector's command line on the built program, and the Network settings of a station.
 
 #include "acquisition/ProfileFile.h"
-#include "app/StationSettings.h"
+#include "settings/StationSettings.h"
 #include "SimProcess.h"
 #include "TempDir.h"
 

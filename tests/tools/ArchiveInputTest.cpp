@@ -1,8 +1,8 @@
 // The converter's input: finding archive files, reading their lines whatever a crash left, and
 // merging several files into one stream in time order.
-#include "convert/ArchiveFiles.h"
-#include "convert/ArchiveLineReader.h"
-#include "convert/ArchiveLineSource.h"
+#include "recording/ArchiveFiles.h"
+#include "recording/ArchiveLineReader.h"
+#include "recording/ArchiveLineSource.h"
 #include "convert/ConvertCommandLine.h"
 #include "convert/ProgressBar.h"
 

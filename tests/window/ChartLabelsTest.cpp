@@ -5,9 +5,9 @@
 
 #include "MainFormFixture.h"
 
-#include "app/window/AxisTickers.h"
-#include "app/window/ChartStyle.h"
-#include "app/window/ValueText.h"
+#include "window/AxisTickers.h"
+#include "window/ChartStyle.h"
+#include "window/ValueText.h"
 #include "recording/DateFormat.h"
 
 #include <QFontMetricsF>

@@ -3,10 +3,10 @@
 
 #include "MainFormFixture.h"
 
-#include "app/window/ArchiveConversionRunner.h"
-#include "app/window/ConvertArchiveDialog.h"
-#include "sim/LineSource.h"
-#include "sim/StampTime.h"
+#include "window/ArchiveConversionRunner.h"
+#include "window/ConvertArchiveDialog.h"
+#include "instrument/LineSource.h"
+#include "instrument/StampTime.h"
 
 #include <QTimer>
 

@@ -6,10 +6,10 @@
 #include "TempDir.h"
 
 #include "acquisition/LogicalPacket.h"
-#include "app/RecentFiles.h"
-#include "app/window/DataFileViewer.h"
-#include "app/window/ViewerCommands.h"
-#include "sim/InstrumentLine.h"
+#include "settings/RecentFiles.h"
+#include "window/DataFileViewer.h"
+#include "window/ViewerCommands.h"
+#include "instrument/InstrumentLine.h"
 #include "ui/Zoomler.h"
 
 #include <QProgressBar>

@@ -2,7 +2,7 @@
 
 #include "GraphsFixture.h"
 
-#include "app/window/FormatSettings.h"
+#include "window/FormatSettings.h"
 
 #include <QLocale>
 

@@ -4,7 +4,7 @@
 #include "GraphsFixture.h"
 
 #include "acquisition/LogicalPacket.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 namespace {
 

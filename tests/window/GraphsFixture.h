@@ -5,8 +5,8 @@
 
 #include "../ui/MouseInput.h"
 #include "../ui/TestApplication.h"
-#include "app/window/ChannelGraphs.h"
-#include "app/window/TimeKey.h"
+#include "window/ChannelGraphs.h"
+#include "window/TimeKey.h"
 
 #include <gtest/gtest.h>
 

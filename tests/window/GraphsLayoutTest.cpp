@@ -2,7 +2,7 @@
 
 #include "GraphsFixture.h"
 
-#include "app/window/ChartStyle.h"
+#include "window/ChartStyle.h"
 #include "ui/Zoomler.h"
 
 #include <QSplitter>

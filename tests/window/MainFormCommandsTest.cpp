@@ -4,8 +4,8 @@
 #include "MainFormFixture.h"
 
 #include "acquisition/ProfileFile.h"
-#include "recording/dialog/CoefficientGrid.h"
-#include "recording/dialog/IntermagnetForm.h"
+#include "window/CoefficientGrid.h"
+#include "window/IntermagnetForm.h"
 #include "ui/GeneralOptionsForm.h"
 #include "ui/IntermagnetTextForm.h"
 #include "ui/SerialDeviceCombo.h"

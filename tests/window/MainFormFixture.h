@@ -11,12 +11,12 @@
 #include "TempDir.h"
 #include "acquisition/ComPortThread.h"
 #include "acquisition/SerialDevices.h"
-#include "app/AcquisitionRun.h"
-#include "app/window/ElidedLabel.h"
-#include "app/window/OstrelMainForm.h"
-#include "app/window/StationWindows.h"
+#include "station/AcquisitionRun.h"
+#include "window/ElidedLabel.h"
+#include "window/OstrelMainForm.h"
+#include "window/StationWindows.h"
 #include "recording/Filter.h"
-#include "sim/InstrumentLine.h"
+#include "instrument/InstrumentLine.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -5,9 +5,9 @@
 
 #include "acquisition/LogicalPacket.h"
 #include "acquisition/ProfileFile.h"
-#include "app/window/WindowNotifier.h"
-#include "recording/dialog/CoefficientGrid.h"
-#include "recording/dialog/IntermagnetForm.h"
+#include "window/WindowNotifier.h"
+#include "window/CoefficientGrid.h"
+#include "window/IntermagnetForm.h"
 
 #include <QApplication>
 #include <QTimer>

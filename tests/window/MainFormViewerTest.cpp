@@ -3,8 +3,8 @@
 
 #include "MainFormFixture.h"
 
-#include "app/window/DataFileViewer.h"
-#include "app/window/ViewerCommands.h"
+#include "window/DataFileViewer.h"
+#include "window/ViewerCommands.h"
 
 #include <QAction>
 #include <QMenu>

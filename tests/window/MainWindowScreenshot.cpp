@@ -7,8 +7,8 @@
 
 #include "MainFormFixture.h"
 
-#include "app/window/WindowNotifier.h"
-#include "sim/LineSource.h"
+#include "window/WindowNotifier.h"
+#include "instrument/LineSource.h"
 
 #include <QFont>
 #include <QScreen>

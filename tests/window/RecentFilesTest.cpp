@@ -4,8 +4,8 @@
 #include "TempDir.h"
 
 #include "acquisition/ProfileFile.h"
-#include "app/RecentFiles.h"
-#include "app/window/RecentFilesMenu.h"
+#include "settings/RecentFiles.h"
+#include "window/RecentFilesMenu.h"
 
 #include <gtest/gtest.h>
 

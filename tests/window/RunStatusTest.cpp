@@ -1,6 +1,6 @@
 // The wording of the acquisition report: never "recording" while nothing is recorded.
 
-#include "app/window/RunStatus.h"
+#include "window/RunStatus.h"
 
 #include <gtest/gtest.h>
 

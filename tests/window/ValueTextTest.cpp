@@ -1,8 +1,8 @@
 // Locale-free texts of the charts and the readout, time keys, and the nearest-point walk.
 
-#include "app/window/NearestPoint.h"
-#include "app/window/TimeKey.h"
-#include "app/window/ValueText.h"
+#include "window/NearestPoint.h"
+#include "window/TimeKey.h"
+#include "window/ValueText.h"
 
 #include <gtest/gtest.h>
 

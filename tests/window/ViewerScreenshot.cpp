@@ -7,8 +7,8 @@
 #include "GraphsFixture.h"
 #include "TempDir.h"
 
-#include "app/window/DataFileViewer.h"
-#include "sim/LineSource.h"
+#include "window/DataFileViewer.h"
+#include "instrument/LineSource.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

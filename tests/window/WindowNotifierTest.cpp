@@ -3,7 +3,7 @@
 
 #include "GraphsFixture.h"
 
-#include "app/window/WindowNotifier.h"
+#include "window/WindowNotifier.h"
 
 #include <QThread>
 

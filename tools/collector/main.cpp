@@ -1,8 +1,8 @@
 // orvant3k-collector: records the stations of a network from an MQTT broker.
 
-#include "app/ServiceManagerLink.h"
-#include "app/SignalWatcher.h"
-#include "app/StationLog.h"
+#include "station/ServiceManagerLink.h"
+#include "station/SignalWatcher.h"
+#include "station/StationLog.h"
 #include "collector/CollectorCommandLine.h"
 #include "network/Collector.h"
 #include "network/PasswordFile.h"

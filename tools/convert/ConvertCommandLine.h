@@ -5,17 +5,10 @@
 
 #include "acquisition/DateTime.h"
 #include "acquisition/RuntimeErrors.h"
+#include "recording/ArchiveConversion.h"
 
 #include <string>
 #include <vector>
-
-// Which derived files to write.
-struct TProductChoice {
-    bool Intermagnet = false;
-    bool IagaSeconds = false;
-    bool IagaMinutes = false;
-    bool Any() const { return Intermagnet || IagaSeconds || IagaMinutes; }
-};
 
 struct TConvertCommand {
     enum class TAction { Run, Help, Version };

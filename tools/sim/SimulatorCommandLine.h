@@ -4,7 +4,7 @@
 //              [--start "YYYY-MM-DD hh:mm:ss"] [--count N] [--line-end crlf|cr|lfcr] [--bad-every N]
 
 #include "acquisition/RuntimeErrors.h"
-#include "sim/SimulatorOptions.h"
+#include "instrument/SimulatorOptions.h"
 
 #include <string>
 #include <vector>

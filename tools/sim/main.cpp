@@ -1,5 +1,5 @@
 // The simulated ORVANT-3K instrument as a program, for tests, demonstrations and bench work.
-#include "sim/SimulatedInstrument.h"
+#include "instrument/SimulatedInstrument.h"
 #include "sim/SimulatorCommandLine.h"
 
 #include <csignal>

@@ -1,3 +1,0 @@
-#include "app/ProgramVersion.h"
-
-std::string ProgramNameAndVersion() { return std::string("orvant3k ") + ORVANT_VERSION; }

@@ -1,0 +1,123 @@
+#include "recording/DerivedFiles.h"
+
+#include "recording/ProgramVersion.h"
+#include "recording/IagaDataFile.h"
+#include "recording/IntermagnetDataFile.h"
+
+#include <exception>
+#include <optional>
+
+TDerivedFiles::TDerivedFiles(const TDerivedSettings& settings)
+    : FIntermagnet(settings.Intermagnet), FFilter(settings.FilterCoefficients) {
+    const TIntermagnetHeader& header = settings.IntermagnetHeader;
+    // A header that does not fit its fixed columns would make files no reader can take apart.
+    if (FIntermagnet && !FFilter.Coefficients().empty()) {
+        if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(header)) {
+            FIntermagnetRefused = true;
+            FIntermagnet = false;
+            FNotices.push_back("INTERMAGNET header: " + problem.Text +
+                               "; no INTERMAGNET file is written in this run");
+        }
+    }
+    FIntermagnetFile = std::make_unique<TIntermagnetDataFile>(
+        settings.MinuteOr5Seconds != 0 ? 5 : 60, header.IDC, header.COMP, header.GIN,
+        header.COLA, header.LONG, header.DECBAS);
+    FIntermagnetFile->SetExtension(FIntermagnetFile->IDC());
+    CreateIagaWriters(settings);
+}
+
+TDerivedFiles::~TDerivedFiles() = default;
+
+void TDerivedFiles::CreateIagaWriters(const TDerivedSettings& settings) {
+    const TIagaSettings& iaga = settings.Iaga;
+    if (!iaga.SecondFiles && !iaga.MinuteFiles) return;
+    const std::string& code = settings.IntermagnetHeader.IDC;
+    if (const std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header)) {
+        FNotices.push_back("No IAGA-2002 files in this run: " + problem->Text);
+        return;
+    }
+    const std::string program =
+        settings.Program.empty() ? ProgramNameAndVersion() : settings.Program;
+    if (iaga.SecondFiles)
+        FIagaSecondFile = std::make_unique<TIagaDataFile>(
+            TIagaDataFile::SecondInterval, code, iaga.Header,
+            IagaStationComments(program, TIagaDataFile::SecondInterval, 0));
+    if (!iaga.MinuteFiles) return;
+    if (settings.MinuteOr5Seconds != 0) {
+        FNotices.push_back("No IAGA-2002 minute files in this run: they need one-minute values "
+                           "(INTERMAGNET parameters)");
+        return;
+    }
+    if (FFilter.Coefficients().empty())
+        FNotices.push_back("No IAGA-2002 minute values in this run: there are no filter "
+                           "coefficients");
+    FIagaMinuteFile = std::make_unique<TIagaDataFile>(
+        TIagaDataFile::MinuteInterval, code, iaga.Header,
+        IagaStationComments(program, TIagaDataFile::MinuteInterval,
+                            FFilter.Coefficients().size()));
+}
+
+void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
+                           TDerivedRecord* record) {
+    std::string unused;
+    std::exception_ptr failure;
+    auto attempt = [&failure](auto&& step) {
+        try {
+            step();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    if (FIntermagnet || FIagaMinuteFile) {
+        std::optional<TFilterValue> output;
+        // Only outputs on a record's time are computed: the writers take no others.
+        const std::int32_t recordSeconds = FIntermagnet ? FIntermagnetFile->Interval() : 60;
+        attempt([&] { output = FFilter.FilterSample(values.first(3), time, recordSeconds); });
+        if (output && FIntermagnet)
+            attempt([&] {
+                FIntermagnetFile->WriteDataFileT(*output, record ? record->IntermagnetLine : unused);
+            });
+        if (output && FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(*output); });
+    }
+    if (FIagaSecondFile) attempt([&] { FIagaSecondFile->WriteSample(values, time); });
+    if (record) {
+        if (FIntermagnet && FIntermagnetFile->Opened())
+            record->IntermagnetFileName = FIntermagnetFile->GetFileName();
+        if (FIagaSecondFile && FIagaSecondFile->Opened())
+            record->IagaSecondFileName = FIagaSecondFile->GetFileName();
+        if (FIagaMinuteFile && FIagaMinuteFile->Opened())
+            record->IagaMinuteFileName = FIagaMinuteFile->GetFileName();
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+void TDerivedFiles::SetBaseDirectory(const std::string& directory) {
+    const std::string base =
+        directory.empty() || directory.back() == '/' ? directory : directory + "/";
+    FIntermagnetFile->SetBaseDirectory(base);
+    for (TIagaDataFile* file : {FIagaSecondFile.get(), FIagaMinuteFile.get()})
+        if (file) file->SetBaseDirectory(base);
+}
+
+void TDerivedFiles::SetBuffered(bool buffered) {
+    for (TTextDataFile* file : {static_cast<TTextDataFile*>(FIntermagnetFile.get()),
+                                static_cast<TTextDataFile*>(FIagaSecondFile.get()),
+                                static_cast<TTextDataFile*>(FIagaMinuteFile.get())})
+        if (file) file->SetBuffered(buffered);
+}
+
+void TDerivedFiles::Finish() {
+    std::exception_ptr failure;
+    for (TTextWithTimeDataFile* file :
+         {static_cast<TTextWithTimeDataFile*>(FIntermagnetFile.get()),
+          static_cast<TTextWithTimeDataFile*>(FIagaSecondFile.get()),
+          static_cast<TTextWithTimeDataFile*>(FIagaMinuteFile.get())}) {
+        if (!file) continue;
+        try {
+            file->Finish();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+}

@@ -1,0 +1,3 @@
+#include "recording/ProgramVersion.h"
+
+std::string ProgramNameAndVersion() { return std::string("orvant3k ") + ORVANT_VERSION; }

@@ -1,0 +1,18 @@
+#include "settings/NetworkSettings.h"
+
+std::string TLinkStatus::StateText() const {
+    switch (State) {
+    case TState::Off: return Reason.empty() ? "off" : "off: " + Reason;
+    case TState::Connecting: return Reason.empty() ? "connecting" : "cannot connect: " + Reason;
+    case TState::Connected: return Reason.empty() ? "connected" : "connected; " + Reason;
+    case TState::Reconnecting: return Reason.empty() ? "reconnecting" : "reconnecting (" + Reason + ")";
+    }
+    return "";
+}
+
+std::string TLinkStatus::Text() const {
+    std::string text = StateText();
+    if (Waiting > 0)
+        text += ", " + std::to_string(Waiting) + (Waiting == 1 ? " line" : " lines") + " waiting";
+    return text;
+}
