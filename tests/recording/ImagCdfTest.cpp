@@ -1,0 +1,198 @@
+// ImagCDF day files, read back by an independent CDF reader (Debian's Java CDF library) and
+// compared with what was written: attributes, record counts, values and time stamps.
+
+#include "TempDir.h"
+#include "recording/ImagCdfDay.h"
+#include "recording/Tt2000.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t UnixEpochDay = 25569;  // 1970-01-01 in days since 1899-12-30
+
+std::int64_t UnixSeconds(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    return timegm(&parts);
+}
+
+std::string Iso(std::int64_t unixSeconds) {
+    const std::time_t time = unixSeconds;
+    std::tm parts{};
+    gmtime_r(&time, &parts);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000000", &parts);
+    return text;
+}
+
+// What the Java reader lists of a file: global attributes with their entries, and per variable
+// its attribute entries and its records, as printed.
+struct TListing {
+    std::map<std::string, std::vector<std::string>> Globals;
+    std::map<std::string, std::map<std::string, std::string>> Attributes;
+    std::map<std::string, std::vector<std::string>> Records;
+    std::string Errors;
+};
+
+TListing ListWithJavaReader(const std::string& file) {
+    const std::string errors = file + ".stderr";
+    const std::string command = "java -cp /usr/share/java/jcdf.jar uk.ac.bristol.star.cdf.util.CdfList -data '" +
+                                file + "' 2>'" + errors + "'";
+    TListing listing;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return listing;
+    std::string output;
+    char buffer[65536];
+    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, read);
+    const int status = pclose(pipe);
+    std::ifstream errorStream(errors);
+    listing.Errors = std::string(std::istreambuf_iterator<char>(errorStream), {});
+    if (status != 0) listing.Errors += "\nthe reader exited with status " + std::to_string(status);
+
+    std::istringstream lines(output);
+    std::string line, global, variable;
+    bool inGlobals = false;
+    while (std::getline(lines, line)) {
+        if (line == "Global Attributes") {
+            inGlobals = true;
+        } else if (line.rfind("Variable ", 0) == 0) {
+            inGlobals = false;
+            const std::size_t start = line.find(": ") + 2;
+            variable = line.substr(start, line.find(' ', start) - start);
+        } else if (inGlobals && line.rfind("        ", 0) == 0) {
+            listing.Globals[global].push_back(line.substr(8));
+        } else if (inGlobals && line.rfind("    ", 0) == 0) {
+            global = line.substr(4);
+        } else if (!variable.empty() && line.find(":\t") != std::string::npos) {
+            const std::size_t colon = line.find(":\t");
+            const std::string key = line.substr(line.find_first_not_of(' '), colon - line.find_first_not_of(' '));
+            const std::string value = line.substr(colon + 2);
+            if (!key.empty() && std::isdigit(static_cast<unsigned char>(key[0])))
+                listing.Records[variable].push_back(value);
+            else
+                listing.Attributes[variable][key] = value;
+        }
+    }
+    return listing;
+}
+
+TImagCdfHeader Header() {
+    TImagCdfHeader header;
+    header.IagaCode = "ABC";
+    header.ElementsRecorded = "HEZ";
+    header.VectorSensOrient = "HEZ";
+    header.ObservatoryName = "Abc Observatory";
+    header.Institution = "Institute of Tests";
+    header.TermsOfUse = "Free to use.";
+    header.Latitude = 45.25;
+    header.Longitude = 350.5;
+    header.Elevation = 123.0;
+    return header;
+}
+
+std::string WriteDay(const TTempDir& dir, const TImagCdfHeader& header, const TImagCdfDay& day) {
+    const std::string path = dir.File(ImagCdfFileName(header, day));
+    std::ofstream(path, std::ios::binary) << ImagCdfDayFile(header, day, UnixSeconds(2024, 2, 1));
+    return path;
+}
+
+}  // namespace
+
+TEST(Tt2000, CountsEveryLeapSecondAndConvertsBack) {
+    // The epoch itself, 32 leap seconds and TT's 32.184 s after it in UTC terms.
+    EXPECT_EQ(Tt2000FromUnixSeconds(UnixSeconds(2000, 1, 1, 12)), 64'184'000'000);
+    // Across the leap second at the end of 2016 two UTC seconds are three TT2000 seconds apart.
+    const std::int64_t last2016 = UnixSeconds(2016, 12, 31, 23, 59, 59);
+    EXPECT_EQ(Tt2000FromUnixSeconds(last2016 + 1) - Tt2000FromUnixSeconds(last2016), 2'000'000'000);
+    EXPECT_EQ(Tt2000FromUnixSeconds(UnixSeconds(2017, 1, 1)), 536'500'869'184'000'000);
+    for (std::int64_t second : {last2016 - 1, last2016, last2016 + 1, UnixSeconds(1972, 1, 1),
+                                UnixSeconds(1999, 1, 1), UnixSeconds(2024, 2, 29, 13, 14, 15)})
+        EXPECT_EQ(UnixSecondsFromTt2000(Tt2000FromUnixSeconds(second)), second) << Iso(second);
+    EXPECT_EQ(TaiMinusUtc(UnixSeconds(2026, 12, 10)), 37);
+    EXPECT_THROW(TaiMinusUtc(UnixSeconds(1971, 12, 31)), std::exception);
+}
+
+TEST(ImagCdfDay, AMinuteDayReadsBackWithItsAttributesValuesAndFillValues) {
+    TTempDir dir;
+    const TImagCdfHeader header = Header();
+    TImagCdfDay day;
+    day.Day = UnixSeconds(2024, 1, 5) / 86400 + UnixEpochDay;
+    day.Interval = 60;
+    for (int record = 0; record < 1440; ++record)
+        day.Values.push_back({20000.25 + record, -1234.5 - record / 8.0, 45678.75});
+    day.Values[7] = {ImagCdfFillValue, ImagCdfFillValue, ImagCdfFillValue};
+    EXPECT_EQ(ImagCdfFileName(header, day), "abc_20240105_0000_1.cdf");
+
+    const TListing listing = ListWithJavaReader(WriteDay(dir, header, day));
+    ASSERT_EQ(listing.Errors, "");
+    const std::map<std::string, std::string> expectedGlobals = {
+        {"FormatDescription", "INTERMAGNET CDF Format"}, {"FormatVersion", "1.2"},
+        {"Title", "Geomagnetic time series data"}, {"IagaCode", "ABC"}, {"ElementsRecorded", "HEZ"},
+        {"PublicationLevel", "1"}, {"PublicationDate", "2024-02-01T00:00:00.000000000"},
+        {"ObservatoryName", "Abc Observatory"}, {"Latitude", "45.25"}, {"Longitude", "350.5"},
+        {"Elevation", "123.0"}, {"Institution", "Institute of Tests"}, {"VectorSensOrient", "HEZ"},
+        {"StandardLevel", "None"}, {"Source", "institute"}, {"TermsOfUse", "Free to use."}};
+    EXPECT_EQ(listing.Globals.size(), expectedGlobals.size());
+    for (const auto& [name, value] : expectedGlobals)
+        EXPECT_EQ(listing.Globals.count(name) ? listing.Globals.at(name) : std::vector<std::string>{},
+                  std::vector<std::string>{value}) << name;
+
+    for (int element = 0; element < 3; ++element) {
+        const std::string code(1, "HEZ"[element]);
+        const std::string variable = "GeomagneticField" + code;
+        const std::map<std::string, std::string> attributes = {
+            {"FIELDNAM", "Geomagnetic Field Element " + code}, {"UNITS", "nT"}, {"FILLVAL", "99999.0"},
+            {"VALIDMIN", "-79999.0"}, {"VALIDMAX", "79999.0"}, {"DEPEND_0", "GeomagneticVectorTimes"},
+            {"DISPLAY_TYPE", "time_series"}, {"LABLAXIS", code}};
+        EXPECT_EQ(listing.Attributes.count(variable) ? listing.Attributes.at(variable) : decltype(attributes){},
+                  attributes) << variable;
+        const std::vector<std::string>& records = listing.Records.at(variable);
+        ASSERT_EQ(records.size(), 1440u) << variable;
+        for (int record = 0; record < 1440; ++record)
+            EXPECT_DOUBLE_EQ(std::stod(records[record]), day.Values[record][element]) << variable << " " << record;
+    }
+    const std::vector<std::string>& times = listing.Records.at("GeomagneticVectorTimes");
+    ASSERT_EQ(times.size(), 1440u);
+    for (int record = 0; record < 1440; ++record)
+        ASSERT_EQ(times[record], Iso(UnixSeconds(2024, 1, 5) + 60 * record)) << record;
+}
+
+TEST(ImagCdfDay, SecondDaysOnBothSidesOfALeapSecondConvertBackToTheirUtcSeconds) {
+    TTempDir dir;
+    TImagCdfHeader header = Header();
+    header.ElementsRecorded = header.VectorSensOrient = "XYZ";
+    header.TermsOfUse.clear();
+    for (const std::int64_t start : {UnixSeconds(2016, 12, 31), UnixSeconds(2017, 1, 1)}) {
+        TImagCdfDay day;
+        day.Day = start / 86400 + UnixEpochDay;
+        day.Interval = 1;
+        day.Values.assign(86400, {21000.5, -300.25, 44000.0});
+        const std::string name = ImagCdfFileName(header, day);
+        EXPECT_EQ(name, start == UnixSeconds(2016, 12, 31) ? "abc_20161231_000000_1.cdf" : "abc_20170101_000000_1.cdf");
+
+        const TListing listing = ListWithJavaReader(WriteDay(dir, header, day));
+        ASSERT_EQ(listing.Errors, "") << name;
+        EXPECT_EQ(listing.Globals.count("TermsOfUse"), 0u) << "an empty optional text is left out";
+        EXPECT_EQ(listing.Records.at("GeomagneticFieldY").size(), 86400u);
+        const std::vector<std::string>& times = listing.Records.at("GeomagneticVectorTimes");
+        ASSERT_EQ(times.size(), 86400u) << name;
+        for (int record = 0; record < 86400; ++record)
+            ASSERT_EQ(times[record], Iso(start + record)) << name << " record " << record;
+    }
+}
