@@ -1,21 +1,25 @@
 // ImagCDF day files, read back by an independent CDF reader (Debian's Java CDF library) and
 // compared with what was written: attributes, record counts, values and time stamps.
 
+#include "JavaCdfListing.h"
 #include "TempDir.h"
 #include "recording/ImagCdfDay.h"
+#include "recording/ImagCdfWriter.h"
 #include "recording/Tt2000.h"
+
+#include "acquisition/RuntimeErrors.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstdio>
+#include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -39,57 +43,6 @@ std::string Iso(std::int64_t unixSeconds) {
     char text[40];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000000", &parts);
     return text;
-}
-
-// What the Java reader lists of a file: global attributes with their entries, and per variable
-// its attribute entries and its records, as printed.
-struct TListing {
-    std::map<std::string, std::vector<std::string>> Globals;
-    std::map<std::string, std::map<std::string, std::string>> Attributes;
-    std::map<std::string, std::vector<std::string>> Records;
-    std::string Errors;
-};
-
-TListing ListWithJavaReader(const std::string& file) {
-    const std::string errors = file + ".stderr";
-    const std::string command = "java -cp /usr/share/java/jcdf.jar uk.ac.bristol.star.cdf.util.CdfList -data '" +
-                                file + "' 2>'" + errors + "'";
-    TListing listing;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return listing;
-    std::string output;
-    char buffer[65536];
-    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, read);
-    const int status = pclose(pipe);
-    std::ifstream errorStream(errors);
-    listing.Errors = std::string(std::istreambuf_iterator<char>(errorStream), {});
-    if (status != 0) listing.Errors += "\nthe reader exited with status " + std::to_string(status);
-
-    std::istringstream lines(output);
-    std::string line, global, variable;
-    bool inGlobals = false;
-    while (std::getline(lines, line)) {
-        if (line == "Global Attributes") {
-            inGlobals = true;
-        } else if (line.rfind("Variable ", 0) == 0) {
-            inGlobals = false;
-            const std::size_t start = line.find(": ") + 2;
-            variable = line.substr(start, line.find(' ', start) - start);
-        } else if (inGlobals && line.rfind("        ", 0) == 0) {
-            listing.Globals[global].push_back(line.substr(8));
-        } else if (inGlobals && line.rfind("    ", 0) == 0) {
-            global = line.substr(4);
-        } else if (!variable.empty() && line.find(":\t") != std::string::npos) {
-            const std::size_t colon = line.find(":\t");
-            const std::string key = line.substr(line.find_first_not_of(' '), colon - line.find_first_not_of(' '));
-            const std::string value = line.substr(colon + 2);
-            if (!key.empty() && std::isdigit(static_cast<unsigned char>(key[0])))
-                listing.Records[variable].push_back(value);
-            else
-                listing.Attributes[variable][key] = value;
-        }
-    }
-    return listing;
 }
 
 TImagCdfHeader Header() {
@@ -195,4 +148,99 @@ TEST(ImagCdfDay, SecondDaysOnBothSidesOfALeapSecondConvertBackToTheirUtcSeconds)
         for (int record = 0; record < 86400; ++record)
             ASSERT_EQ(times[record], Iso(start + record)) << name << " record " << record;
     }
+}
+
+namespace {
+
+TFilterValue MinuteOutput(int day, int minuteOfDay, double x) {
+    return {{x, -x / 10, 45000.0}, EncodeDateTime(2024, 1, day, minuteOfDay / 60, minuteOfDay % 60, 0, 0)};
+}
+
+// The first element's values (H) of a minute day file as the Java reader gives them, "" for
+// the fill value.
+std::vector<std::string> MinuteXs(const std::string& path) {
+    const TListing listing = ListWithJavaReader(path);
+    EXPECT_EQ(listing.Errors, "") << path;
+    std::vector<std::string> xs;
+    if (!listing.Records.count("GeomagneticFieldH")) return xs;
+    for (const std::string& value : listing.Records.at("GeomagneticFieldH"))
+        xs.push_back(value == "99999.0" ? "" : value);
+    return xs;
+}
+
+}  // namespace
+
+TEST(ImagCdfWriter, WritesEachDayWholeWhenItIsOverAndContinuesADayFromTheSpoolOfAnEarlierRun) {
+    TTempDir dir;
+    const std::string folder = dir.Path().string() + "/";
+    const std::string day5 = folder + "ImagCDF/2024/01/abc_20240105_0000_1.cdf";
+    {
+        // A live run: minutes 0 and 1 (the second output of minute 1 is not after it), a stop.
+        TImagCdfWriter writer(TImagCdfWriter::MinuteInterval, Header());
+        writer.SetBaseDirectory(folder);
+        writer.SetSpooled(true);
+        writer.WriteFilterOutput(MinuteOutput(5, 0, 20000.004));  // kept as the IAGA file's 20000.00
+        writer.WriteFilterOutput(MinuteOutput(5, 1, 20001.0));
+        writer.WriteFilterOutput(MinuteOutput(5, 1, 29999.0));
+        writer.WriteFilterOutput({{1, 2, 3}, EncodeDateTime(2024, 1, 5, 0, 1, 30, 0)});  // not on a minute
+        writer.Finish();
+        writer.Finish();
+        EXPECT_FALSE(fs::exists(day5));
+        const std::vector<std::string> partial = MinuteXs(day5 + ".partial");
+        ASSERT_EQ(partial.size(), 1440u);
+        EXPECT_EQ(partial[0], "20000.0");
+        EXPECT_EQ(partial[1], "20001.0");
+        EXPECT_EQ(partial[2], "");
+        EXPECT_TRUE(fs::exists(day5 + ".spool"));
+    }
+    {
+        // The next run of the day continues after the spooled records and completes the day at
+        // the day change: one file with both runs, the partial file and the spool gone.
+        TImagCdfWriter writer(TImagCdfWriter::MinuteInterval, Header());
+        writer.SetBaseDirectory(folder);
+        writer.SetSpooled(true);
+        writer.WriteFilterOutput(MinuteOutput(5, 1, 11111.0));  // before the spool's last record
+        writer.WriteFilterOutput(MinuteOutput(5, 1439, 21439.5));
+        writer.WriteFilterOutput(MinuteOutput(6, 3, 30003.25));
+        EXPECT_EQ(writer.FileName(), "ImagCDF/2024/01/abc_20240106_0000_1.cdf");
+        const std::vector<std::string> whole = MinuteXs(day5);
+        ASSERT_EQ(whole.size(), 1440u);
+        EXPECT_EQ(whole[0], "20000.0");
+        EXPECT_EQ(whole[1], "20001.0");
+        EXPECT_EQ(whole[1439], "21439.5");
+        EXPECT_EQ(std::count(whole.begin(), whole.end(), ""), 1437);
+        EXPECT_FALSE(fs::exists(day5 + ".partial"));
+        EXPECT_FALSE(fs::exists(day5 + ".spool"));
+        writer.Finish();
+    }
+    {
+        // Batch work keeps no spool, and never overwrites a complete day: it writes beside it.
+        TImagCdfWriter writer(TImagCdfWriter::MinuteInterval, Header());
+        writer.SetBaseDirectory(folder);
+        for (int minute = 0; minute < 1440; ++minute) writer.WriteFilterOutput(MinuteOutput(5, minute, 1000.0 + minute));
+        writer.Finish();
+        EXPECT_EQ(writer.FileName(), "ImagCDF/2024/01/abc_20240105_0000_1_0.cdf");
+        EXPECT_EQ(MinuteXs(day5)[5], "");
+        EXPECT_EQ(MinuteXs(folder + writer.FileName())[5], "1005.0");
+        EXPECT_FALSE(fs::exists(folder + "ImagCDF/2024/01/abc_20240105_0000_1_0.cdf.spool"));
+    }
+}
+
+TEST(ImagCdfWriter, ADayThatCannotBeWrittenIsReportedWithItsPathAndTheNextDayStillStarts) {
+    TTempDir dir;
+    const std::string folder = dir.Path().string() + "/";
+    TImagCdfWriter writer(TImagCdfWriter::MinuteInterval, Header());
+    writer.SetBaseDirectory(folder);
+    writer.WriteFilterOutput(MinuteOutput(5, 10, 20000.0));
+    // A file where the month's folder should be: the day file cannot be made.
+    fs::create_directories(folder + "ImagCDF/2024");
+    std::ofstream(folder + "ImagCDF/2024/01") << "in the way";
+    try {
+        writer.WriteFilterOutput(MinuteOutput(6, 0, 20000.0));
+        ADD_FAILURE() << "the day file could not be written";
+    } catch (const EInOutError& error) {
+        EXPECT_NE(std::string(error.what()).find("ImagCDF/2024/01/abc_20240105_0000_1.cdf"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(writer.FileName(), "ImagCDF/2024/01/abc_20240106_0000_1.cdf");
 }
