@@ -3,6 +3,7 @@
 
 #include "JavaCdfListing.h"
 #include "TempDir.h"
+#include "recording/CdfReader.h"
 #include "recording/ImagCdfDay.h"
 #include "recording/ImagCdfWriter.h"
 #include "recording/Tt2000.h"
@@ -243,4 +244,37 @@ TEST(ImagCdfWriter, ADayThatCannotBeWrittenIsReportedWithItsPathAndTheNextDaySti
             << error.what();
     }
     EXPECT_EQ(writer.FileName(), "ImagCDF/2024/01/abc_20240106_0000_1.cdf");
+}
+
+TEST(CdfReader, ReadsBackEveryPartOfTheFilesTheStationWritesAndRefusesDamagedOnes) {
+    TImagCdfDay day;
+    day.Day = UnixSeconds(2024, 2, 29) / 86400 + UnixEpochDay;
+    day.Interval = 60;
+    for (int record = 0; record < 1440; ++record) day.Values.push_back({record * 0.25, -record - 0.5, 1e5 / (record + 1)});
+    const std::string bytes = ImagCdfDayFile(Header(), day, UnixSeconds(2024, 3, 1));
+    const TCdfContents contents = ReadCdf(bytes);
+
+    EXPECT_EQ(contents.LeapSecondTableDate, LeapSecondTableDate);
+    EXPECT_EQ(contents.Globals.at("IagaCode").at(0).Text, "ABC");
+    EXPECT_EQ(contents.Globals.at("Longitude").at(0).Doubles, std::vector<double>{350.5});
+    EXPECT_EQ(contents.Globals.at("PublicationDate").at(0).Times,
+              std::vector<std::int64_t>{Tt2000FromUnixSeconds(UnixSeconds(2024, 3, 1))});
+    ASSERT_EQ(contents.Variables.size(), 4u);
+    for (int element = 0; element < 3; ++element) {
+        const TCdfContents::TVariable& variable = contents.Variables[element];
+        EXPECT_EQ(variable.Name, std::string("GeomagneticField") + "HEZ"[element]);
+        EXPECT_EQ(variable.Attributes.at("DEPEND_0").Text, "GeomagneticVectorTimes");
+        EXPECT_EQ(variable.Attributes.at("FILLVAL").Doubles, std::vector<double>{ImagCdfFillValue});
+        ASSERT_EQ(variable.Doubles.size(), 1440u);
+        for (int record = 0; record < 1440; ++record) EXPECT_EQ(variable.Doubles[record], day.Values[record][element]);
+    }
+    ASSERT_EQ(contents.Variables[3].Times.size(), 1440u);
+    EXPECT_EQ(UnixSecondsFromTt2000(contents.Variables[3].Times[1439]), UnixSeconds(2024, 2, 29, 23, 59));
+
+    // Cut short, or with a byte of a descriptor changed, the file is refused, never misread.
+    for (std::size_t length : {std::size_t{0}, std::size_t{7}, std::size_t{400}, bytes.size() / 2, bytes.size() - 1})
+        EXPECT_THROW(ReadCdf(std::string_view(bytes).substr(0, length)), EConvertError) << length;
+    std::string damaged = bytes;
+    damaged[8 + 312 + 20 + 7] ^= 0x40;  // the GDR's pointer to the first variable
+    EXPECT_THROW(ReadCdf(damaged), EConvertError);
 }
