@@ -1,5 +1,6 @@
 #include "recording/ImagCdfDay.h"
 
+#include "acquisition/NumberText.h"
 #include "recording/CdfFile.h"
 #include "recording/DateFormat.h"
 #include "recording/Tt2000.h"
@@ -26,6 +27,27 @@ void AddText(TCdfFile& file, const char* name, const std::string& text) {
 
 }  // namespace
 
+TImagCdfHeader ImagCdfHeaderFrom(const std::string& code, const TIagaHeader& iaga,
+                                 const TImagCdfSettings& settings) {
+    TImagCdfHeader header;
+    header.IagaCode = UpperCaseAscii(code);
+    header.ElementsRecorded = iaga.Reported.substr(0, 3);
+    header.VectorSensOrient = EffectiveSensorOrientation(iaga);
+    header.ObservatoryName = EffectiveObservatoryName(settings, iaga);
+    header.Institution = settings.Institution;
+    header.Source = settings.Source;
+    header.TermsOfUse = settings.TermsOfUse;
+    header.PublicationLevel = settings.PublicationLevel;
+    header.StandardLevel = settings.StandardLevel;
+    header.StandardName = settings.StandardName;
+    header.PartialStandDesc = settings.PartialStandDesc;
+    TryStrToFloat(iaga.Latitude, header.Latitude);
+    TryStrToFloat(iaga.Longitude, header.Longitude);
+    if (header.Longitude < 0) header.Longitude += 360;
+    if (!TryStrToFloat(iaga.Elevation, header.Elevation)) header.Elevation = 99999.0;
+    return header;
+}
+
 std::string ImagCdfFileName(const TImagCdfHeader& header, const TImagCdfDay& day) {
     const char* startTime = day.Interval == 60 ? "0000" : "000000";
     return Lower(header.IagaCode) + "_" + FormatDateTime("yyyymmdd", static_cast<TDateTime>(day.Day)) + "_" + startTime + "_" +
@@ -50,6 +72,8 @@ std::string ImagCdfDayFile(const TImagCdfHeader& header, const TImagCdfDay& day,
     AddText(file, "Institution", header.Institution);
     AddText(file, "VectorSensOrient", header.VectorSensOrient);
     AddText(file, "StandardLevel", header.StandardLevel);
+    AddText(file, "StandardName", header.StandardName);
+    AddText(file, "PartialStandDesc", header.PartialStandDesc);
     AddText(file, "Source", header.Source);
     AddText(file, "TermsOfUse", header.TermsOfUse);
 

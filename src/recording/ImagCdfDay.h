@@ -4,6 +4,9 @@
 // per minute of the UTC day, missing samples as the fill value, with the global and variable
 // attributes the format asks for. The file is made whole from a day's values.
 
+#include "settings/IagaHeader.h"
+#include "settings/ImagCdfSettings.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -20,10 +23,18 @@ struct TImagCdfHeader {
     std::string TermsOfUse;        // left out when empty
     std::string PublicationLevel = "1";
     std::string StandardLevel = "None";
+    std::string StandardName;      // left out when empty
+    std::string PartialStandDesc;  // left out when empty
     double Latitude = 0;           // degrees north
     double Longitude = 0;          // degrees east, 0 .. 360
     double Elevation = 99999.0;    // metres; 99999.0 when not known
 };
+
+// The header from the station's settings (checked with CheckImagCdfSettings): the code, the
+// position and the sensor of the IAGA-2002 settings, longitude written east from 0 to 360, the
+// elements recorded the first three of the IAGA-2002 Reported ("XYZ" or "HEZ"; F is not measured).
+TImagCdfHeader ImagCdfHeaderFrom(const std::string& code, const TIagaHeader& iaga,
+                                 const TImagCdfSettings& settings);
 
 // The fill value of a missing sample, beyond every valid field strength.
 inline constexpr double ImagCdfFillValue = 99999.0;

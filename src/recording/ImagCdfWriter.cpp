@@ -155,6 +155,7 @@ void TImagCdfWriter::WriteDay(bool complete) {
     fs::create_directories(fs::path(path).parent_path(), ignored);
     if (!complete) {
         WriteFileAtomically(path + ".partial", content);
+        if (OnWritten) OnWritten(path + ".partial");
         return;
     }
     std::string target = path;
@@ -162,6 +163,7 @@ void TImagCdfWriter::WriteDay(bool complete) {
     for (int number = 0; fs::exists(target, ignored); ++number) target = stem + "_" + std::to_string(number) + ".cdf";
     WriteFileAtomically(target, content);
     FFileName = target.substr(FBaseDirectory.size());
+    if (OnWritten) OnWritten(target);
     fs::remove(path + ".partial", ignored);
     if (!FSpoolPath.empty()) fs::remove(FSpoolPath, ignored);
 }

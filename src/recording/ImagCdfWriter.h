@@ -20,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -51,6 +52,9 @@ public:
 
     // Writes the day so far: as its day file when it is complete, else as <name>.partial.
     void Finish();
+
+    // Told the path of each day file (or partial day) written.
+    std::function<void(const std::string& path)> OnWritten;
 
     std::int32_t Interval() const { return FInterval; }
     std::int32_t RecordsPerDay() const { return 86400 / FInterval; }

@@ -73,6 +73,7 @@ bool THeadlessRecorder::Start() {
     runSettings.IntermagnetHeader = settings.IntermagnetHeader;
     runSettings.FilterCoefficients = settings.FilterCoefficients;
     runSettings.Iaga = settings.Iaga;
+    runSettings.ImagCdf = settings.ImagCdf;
     runSettings.Network = settings.Network;
     runSettings.Network.StationId = NetworkStationId(settings);
     FRun = std::make_unique<TAcquisitionRun>(runSettings, *this);

@@ -278,3 +278,35 @@ TEST(CdfReader, ReadsBackEveryPartOfTheFilesTheStationWritesAndRefusesDamagedOne
     damaged[8 + 312 + 20 + 7] ^= 0x40;  // the GDR's pointer to the first variable
     EXPECT_THROW(ReadCdf(damaged), EConvertError);
 }
+
+TEST(ImagCdfSettings, EveryBrokenRuleIsNamedAtOnceAndTheHeaderComesFromTheIagaSettings) {
+    TIagaHeader iaga;
+    iaga.StationName = "Abc Observatory";
+    iaga.Latitude = "45.25";
+    iaga.Longitude = "350.5";
+    iaga.Elevation = "123";
+    iaga.Reported = "HEZF";
+    TImagCdfSettings settings;
+    settings.Institution = "Institute of Tests";
+    EXPECT_TRUE(CheckImagCdfSettings("ABC", iaga, settings).empty());
+
+    TIagaHeader west = iaga;
+    west.Longitude = "-9.5";
+    const TImagCdfHeader header = ImagCdfHeaderFrom("abc", west, settings);
+    EXPECT_EQ(header.IagaCode, "ABC");
+    EXPECT_EQ(header.ElementsRecorded, "HEZ");
+    EXPECT_EQ(header.VectorSensOrient, "HEZ");
+    EXPECT_EQ(header.ObservatoryName, "Abc Observatory");
+    EXPECT_EQ(header.Longitude, 350.5);  // east, 0 to 360
+
+    settings.Institution.clear();
+    settings.Source = "me";
+    settings.PublicationLevel = "5";
+    settings.StandardLevel = "Partial";
+    settings.TermsOfUse = "caf\xc3\xa9";
+    iaga.Latitude = "north";
+    std::vector<std::string> keys;
+    for (const TIagaProblem& problem : CheckImagCdfSettings("ABC", iaga, settings)) keys.push_back(problem.Key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"Latitude", "Institution", "TermsOfUse", "StandardName",
+                                              "PartialStandDesc", "Source", "PublicationLevel"}));
+}
