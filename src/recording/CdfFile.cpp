@@ -34,6 +34,19 @@ public:
         for (int i = 0; i < 8; ++i) FBytes.push_back(static_cast<char>(value >> (8 * i)));
     }
     void LittleDouble(double value) { Little64(std::bit_cast<std::uint64_t>(value)); }
+    // Many values at once: on a little-endian machine their bytes are already the file's.
+    template <typename T>
+    void LittleArray(const std::vector<T>& values) {
+        static_assert(sizeof(T) == 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            const std::size_t at = FBytes.size();
+            FBytes.resize(at + values.size() * 8);
+            std::memcpy(FBytes.data() + at, values.data(), values.size() * 8);
+        } else {
+            for (const T& value : values) Little64(std::bit_cast<std::uint64_t>(value));
+        }
+    }
+    void Reserve(std::size_t bytes) { FBytes.reserve(bytes); }
     void Text(const std::string& text) { FBytes += text; }
     void Padded(const std::string& text, std::size_t bytes) {
         if (text.size() > bytes) throw ERangeError("CDF name longer than " + std::to_string(bytes) + " bytes: " + text);
@@ -129,6 +142,9 @@ void TCdfFile::SetVariableAttribute(const std::string& attribute, int variable, 
 
 std::string TCdfFile::Bytes() const {
     TByteWriter out;
+    std::size_t values = 0;
+    for (const TVariable& variable : FVariables) values += variable.Records();
+    out.Reserve(64 * 1024 + values * 8);
     out.Big32(static_cast<std::int32_t>(Magic));
     out.Big32(static_cast<std::int32_t>(MagicUncompressed));
 
@@ -243,8 +259,8 @@ std::string TCdfFile::Bytes() const {
 
         const std::size_t vvr = out.BeginRecord(VVR);
         out.Patch64(vvrOffsetField, vvr);
-        for (double value : variable.Doubles) out.LittleDouble(value);
-        for (std::int64_t time : variable.Times) out.Little64(static_cast<std::uint64_t>(time));
+        out.LittleArray(variable.Doubles);
+        out.LittleArray(variable.Times);
         out.EndRecord(vvr);
     }
 

@@ -9,7 +9,6 @@
 
 #include <bit>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -25,17 +24,6 @@ constexpr std::int64_t SecondsInDay = 86400;
 constexpr std::int64_t UnixEpochDay = 25569;  // 1970-01-01 in days since 1899-12-30
 constexpr std::size_t RecordBytes = 3 * sizeof(double);
 constexpr std::array<double, 3> MissingRecord{ImagCdfFillValue, ImagCdfFillValue, ImagCdfFillValue};
-
-// The value an IAGA-2002 file of the same record holds: the files of both formats must agree.
-double IagaEquivalent(double value) {
-    std::string text;
-    AppendIagaValue(text, value);
-    const std::size_t start = text.find_first_not_of(' ');
-    if (text.compare(start, std::string::npos, IagaMissingValue) == 0) return ImagCdfFillValue;
-    double parsed = ImagCdfFillValue;
-    std::from_chars(text.data() + start, text.data() + text.size(), parsed);
-    return parsed;
-}
 
 void EncodeRecord(const std::array<double, 3>& record, char* bytes) {
     for (std::size_t i = 0; i < 3; ++i) {
@@ -104,7 +92,8 @@ void TImagCdfWriter::WriteRecord(std::int64_t day, std::int32_t slot, std::span<
         if (failure) std::rethrow_exception(failure);
         return;
     }
-    FValues[slot] = {IagaEquivalent(values[0]), IagaEquivalent(values[1]), IagaEquivalent(values[2])};
+    // The values the IAGA-2002 files hold: the files of both formats agree.
+    FValues[slot] = {IagaValueAsRead(values[0]), IagaValueAsRead(values[1]), IagaValueAsRead(values[2])};
     FLastSlot = slot;
     if (FSpooled) SpoolRecord(slot);
     if (failure) std::rethrow_exception(failure);
