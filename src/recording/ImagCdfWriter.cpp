@@ -1,5 +1,6 @@
 #include "recording/ImagCdfWriter.h"
 
+#include "acquisition/BasicException.h"
 #include "acquisition/RuntimeErrors.h"
 #include "recording/AtomicFile.h"
 #include "recording/DateFormat.h"
@@ -20,6 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* ClassText = "TImagCdfWriter";
 constexpr std::int64_t SecondsInDay = 86400;
 constexpr std::int64_t UnixEpochDay = 25569;  // 1970-01-01 in days since 1899-12-30
 constexpr std::size_t RecordBytes = 3 * sizeof(double);
@@ -60,16 +62,24 @@ TImagCdfWriter::TImagCdfWriter(std::int32_t interval, const TImagCdfHeader& head
 TImagCdfWriter::~TImagCdfWriter() = default;
 
 void TImagCdfWriter::WriteSample(std::span<const double> values, TDateTime time) {
-    if (values.size() < 3 || !std::isfinite(time)) throw ERangeError();
-    const TDaySplit split = SplitDateTime(time);
-    WriteRecord(split.Day, static_cast<std::int32_t>(split.Milliseconds / 1000), values);
+    try {
+        if (values.size() < 3 || !std::isfinite(time)) throw ERangeError();
+        const TDaySplit split = SplitDateTime(time);
+        WriteRecord(split.Day, static_cast<std::int32_t>(split.Milliseconds / 1000), values);
+    } catch (const std::exception& error) {
+        throw EBasicException::CreateFrom(error, 0, ClassText, "WriteRecord");
+    }
 }
 
 void TImagCdfWriter::WriteFilterOutput(const TFilterValue& output) {
-    if (output.Values.size() < 3) throw ERangeError();
-    const TRecordStamp stamp = ToRecordStamp(output.Time);
-    if (stamp.Seconds % FInterval != 0) return;
-    WriteRecord(stamp.Day, stamp.Seconds / FInterval, output.Values);
+    try {
+        if (output.Values.size() < 3) throw ERangeError();
+        const TRecordStamp stamp = ToRecordStamp(output.Time);
+        if (stamp.Seconds % FInterval != 0) return;
+        WriteRecord(stamp.Day, stamp.Seconds / FInterval, output.Values);
+    } catch (const std::exception& error) {
+        throw EBasicException::CreateFrom(error, 0, ClassText, "WriteRecord");
+    }
 }
 
 void TImagCdfWriter::WriteRecord(std::int64_t day, std::int32_t slot, std::span<const double> values) {
@@ -162,5 +172,9 @@ void TImagCdfWriter::Finish() {
     // A later record starts the day again (from the spool when there is one), so a second
     // Finish never writes the same day twice.
     FHasDay = false;
-    WriteDay(FLastSlot == RecordsPerDay() - 1);
+    try {
+        WriteDay(FLastSlot == RecordsPerDay() - 1);
+    } catch (const std::exception& error) {
+        throw EBasicException::CreateFrom(error, 0, ClassText, "Finish");
+    }
 }

@@ -47,8 +47,9 @@ public:
     void WriteSample(std::span<const double> values, TDateTime time);
     // Minute files: the record of the output's minute, when the output falls on a whole minute.
     void WriteFilterOutput(const TFilterValue& output);
-    // Both raise EInOutError naming the file and the system's reason when a day file or the
-    // spool cannot be written; the record is kept in memory and the next day is started anyway.
+    // Both raise EBasicException (TImagCdfWriter) whose message names the file and the system's
+    // reason when a day file or the spool cannot be written; the record is kept in memory and the
+    // next day is started anyway.
 
     // Writes the day so far: as its day file when it is complete, else as <name>.partial.
     void Finish();

@@ -8,6 +8,7 @@
 #include "recording/ImagCdfWriter.h"
 #include "recording/Tt2000.h"
 
+#include "acquisition/BasicException.h"
 #include "acquisition/RuntimeErrors.h"
 
 #include <gtest/gtest.h>
@@ -239,7 +240,8 @@ TEST(ImagCdfWriter, ADayThatCannotBeWrittenIsReportedWithItsPathAndTheNextDaySti
     try {
         writer.WriteFilterOutput(MinuteOutput(6, 0, 20000.0));
         ADD_FAILURE() << "the day file could not be written";
-    } catch (const EInOutError& error) {
+    } catch (const EBasicException& error) {
+        EXPECT_EQ(error.SourceClass(), "TImagCdfWriter");
         EXPECT_NE(std::string(error.what()).find("ImagCDF/2024/01/abc_20240105_0000_1.cdf"), std::string::npos)
             << error.what();
     }
