@@ -19,7 +19,8 @@ trap 'rm -rf "$work"' EXIT
 echo "archive of $days days from $first; needs about $((days * 86400 * 63 / 1000000)) MB free in $work"
 build/bench/ArchiveGenerator "$work/station" "$first" "$days"
 
-# A valid header, both IAGA-2002 products and the standard one-second to one-minute filter.
+# A valid header, both IAGA-2002 products, the ImagCDF texts and the standard one-second to
+# one-minute filter.
 {
   printf '[Options]\r\nAutoCreateIntermagnet=1\r\n'
   printf '[Intermagnet]\r\nminuteor5seconds=0\r\nIDC=BEN\r\nCOMP=XYZF\r\nGIN=EDI\r\n'
@@ -27,13 +28,15 @@ build/bench/ArchiveGenerator "$work/station" "$first" "$days"
   grep -E '^C[0-9]+=' filters/gaussian-1s-to-1min-91.filter | tr -d '\r' | sed 's/$/\r/'
   printf '[IAGA2002]\r\nSecondFiles=1\r\nMinuteFiles=1\r\nLatitude=45\r\nLongitude=10\r\n'
   printf 'Elevation=0\r\nStationName=Bench\r\n'
+  printf '[ImagCDF]\r\nInstitution=Bench Institute\r\n'
 } >"$work/station.ini"
 
 last_day="$(date -d "$first + $((days - 1)) days" +%F)"
 month_end="$(date -d "$first + 1 month - 1 day" +%F)"
 [[ "$month_end" > "$last_day" ]] && month_end="$last_day"
 spans=("day $first $first" "month $first $month_end" "year $first $last_day")
-products=("--intermagnet" "--iaga-seconds" "--iaga-minutes" "--intermagnet --iaga-seconds --iaga-minutes")
+products=("--intermagnet" "--iaga-seconds" "--iaga-minutes" "--imagcdf-seconds" "--imagcdf-minutes"
+  "--intermagnet --iaga-seconds --iaga-minutes")
 
 printf '%-6s %-44s %12s %10s %8s %8s\n' span products lines lines/s cpu-s peak-MB
 for span in "${spans[@]}"; do

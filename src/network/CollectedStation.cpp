@@ -2,7 +2,7 @@
 
 #include "acquisition/LogicalPacket.h"
 #include "network/ArchiveFiles.h"
-#include "network/AtomicFile.h"
+#include "recording/AtomicFile.h"
 #include "network/FileSaver.h"
 #include "network/PublishPosition.h"
 #include "recording/TextWithTimeDataFile.h"

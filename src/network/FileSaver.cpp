@@ -1,6 +1,6 @@
 #include "network/FileSaver.h"
 
-#include "network/AtomicFile.h"
+#include "recording/AtomicFile.h"
 #include "recording/SystemMessage.h"
 
 #include <filesystem>

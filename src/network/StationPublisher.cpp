@@ -2,7 +2,7 @@
 
 #include "acquisition/HandOff.h"
 #include "network/ArchiveFiles.h"
-#include "network/AtomicFile.h"
+#include "recording/AtomicFile.h"
 #include "network/PasswordFile.h"
 
 #include <QObject>

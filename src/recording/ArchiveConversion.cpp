@@ -2,6 +2,7 @@
 
 #include "settings/StationSettings.h"
 #include "recording/IagaDataFile.h"
+#include "recording/ImagCdfWriter.h"
 #include "recording/IntermagnetDataFile.h"
 
 #include <algorithm>
@@ -23,10 +24,13 @@ TDerivedSettings ConversionProducts(const TStationSettings& settings, const TPro
     products.IntermagnetHeader = settings.IntermagnetHeader;
     products.FilterCoefficients = settings.FilterCoefficients;
     products.Iaga = settings.Iaga;
+    products.ImagCdf = settings.ImagCdf;
     products.Intermagnet = choice.Any() ? choice.Intermagnet : settings.AutoCreateIntermagnet;
     if (choice.Any()) {
         products.Iaga.SecondFiles = choice.IagaSeconds;
         products.Iaga.MinuteFiles = choice.IagaMinutes;
+        products.ImagCdf.SecondFiles = choice.ImagCdfSeconds;
+        products.ImagCdf.MinuteFiles = choice.ImagCdfMinutes;
     }
     return products;
 }
@@ -52,6 +56,8 @@ TConversionSummary TArchiveConversion::Run(const TConversionProgress& progress) 
     if (FJob.Products.Intermagnet) derived.IntermagnetFile()->OnOpen = noteOpen;
     for (TIagaDataFile* iaga : {derived.IagaSecondFile(), derived.IagaMinuteFile()})
         if (iaga) iaga->OnOpen = noteOpen;
+    for (TImagCdfWriter* imagCdf : {derived.ImagCdfSecondFile(), derived.ImagCdfMinuteFile()})
+        if (imagCdf) imagCdf->OnWritten = [&summary](const std::string& path) { AddOnce(summary.FilesWritten, path); };
 
     TArchiveLineSource source(FJob.Files, FJob.FromDay, FJob.ToDay);
     TArchiveSample sample;

@@ -14,7 +14,9 @@ struct TProductChoice {
     bool Intermagnet = false;
     bool IagaSeconds = false;
     bool IagaMinutes = false;
-    bool Any() const { return Intermagnet || IagaSeconds || IagaMinutes; }
+    bool ImagCdfSeconds = false;
+    bool ImagCdfMinutes = false;
+    bool Any() const { return Intermagnet || IagaSeconds || IagaMinutes || ImagCdfSeconds || ImagCdfMinutes; }
 };
 
 // One conversion: the archive files to read, the days to take and what to make of them.

@@ -2,10 +2,25 @@
 
 #include "recording/ProgramVersion.h"
 #include "recording/IagaDataFile.h"
+#include "recording/ImagCdfWriter.h"
 #include "recording/IntermagnetDataFile.h"
 
 #include <exception>
 #include <optional>
+
+namespace {
+
+// Runs one product's step; its failure is kept (the first one only) so the others still run.
+template <typename TStep>
+void Attempt(std::exception_ptr& failure, TStep&& step) {
+    try {
+        step();
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
+    }
+}
+
+}  // namespace
 
 TDerivedFiles::TDerivedFiles(const TDerivedSettings& settings)
     : FIntermagnet(settings.Intermagnet), FFilter(settings.FilterCoefficients) {
@@ -24,6 +39,7 @@ TDerivedFiles::TDerivedFiles(const TDerivedSettings& settings)
         header.COLA, header.LONG, header.DECBAS);
     FIntermagnetFile->SetExtension(FIntermagnetFile->IDC());
     CreateIagaWriters(settings);
+    CreateImagCdfWriters(settings);
 }
 
 TDerivedFiles::~TDerivedFiles() = default;
@@ -57,18 +73,37 @@ void TDerivedFiles::CreateIagaWriters(const TDerivedSettings& settings) {
                             FFilter.Coefficients().size()));
 }
 
+void TDerivedFiles::CreateImagCdfWriters(const TDerivedSettings& settings) {
+    const TImagCdfSettings& imagCdf = settings.ImagCdf;
+    if (!imagCdf.SecondFiles && !imagCdf.MinuteFiles) return;
+    const std::string& code = settings.IntermagnetHeader.IDC;
+    const std::vector<TIagaProblem> problems = CheckImagCdfSettings(code, settings.Iaga.Header, imagCdf);
+    if (!problems.empty()) {
+        std::string reasons;
+        for (const TIagaProblem& problem : problems) reasons += (reasons.empty() ? "" : "; ") + problem.Text;
+        FNotices.push_back("No ImagCDF files in this run: " + reasons);
+        return;
+    }
+    const TImagCdfHeader header = ImagCdfHeaderFrom(code, settings.Iaga.Header, imagCdf);
+    if (imagCdf.SecondFiles) FImagCdfSecondFile = std::make_unique<TImagCdfWriter>(TImagCdfWriter::SecondInterval, header);
+    if (imagCdf.MinuteFiles) {
+        if (settings.MinuteOr5Seconds != 0)
+            FNotices.push_back("No ImagCDF minute files in this run: they need one-minute values "
+                               "(INTERMAGNET parameters)");
+        else
+            FImagCdfMinuteFile = std::make_unique<TImagCdfWriter>(TImagCdfWriter::MinuteInterval, header);
+    }
+    // A live run keeps each day on disk as it goes; SetBuffered(true) turns that off.
+    for (TImagCdfWriter* writer : {FImagCdfSecondFile.get(), FImagCdfMinuteFile.get()})
+        if (writer) writer->SetSpooled(true);
+}
+
 void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
                            TDerivedRecord* record) {
     std::string unused;
     std::exception_ptr failure;
-    auto attempt = [&failure](auto&& step) {
-        try {
-            step();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-    };
-    if (FIntermagnet || FIagaMinuteFile) {
+    auto attempt = [&failure](auto&& step) { Attempt(failure, step); };
+    if (FIntermagnet || FIagaMinuteFile || FImagCdfMinuteFile) {
         std::optional<TFilterValue> output;
         // Only outputs on a record's time are computed: the writers take no others.
         const std::int32_t recordSeconds = FIntermagnet ? FIntermagnetFile->Interval() : 60;
@@ -78,8 +113,10 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
                 FIntermagnetFile->WriteDataFileT(*output, record ? record->IntermagnetLine : unused);
             });
         if (output && FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(*output); });
+        if (output && FImagCdfMinuteFile) attempt([&] { FImagCdfMinuteFile->WriteFilterOutput(*output); });
     }
     if (FIagaSecondFile) attempt([&] { FIagaSecondFile->WriteSample(values, time); });
+    if (FImagCdfSecondFile) attempt([&] { FImagCdfSecondFile->WriteSample(values, time); });
     if (record) {
         if (FIntermagnet && FIntermagnetFile->Opened())
             record->IntermagnetFileName = FIntermagnetFile->GetFileName();
@@ -87,6 +124,8 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
             record->IagaSecondFileName = FIagaSecondFile->GetFileName();
         if (FIagaMinuteFile && FIagaMinuteFile->Opened())
             record->IagaMinuteFileName = FIagaMinuteFile->GetFileName();
+        if (FImagCdfSecondFile) record->ImagCdfSecondFileName = FImagCdfSecondFile->FileName();
+        if (FImagCdfMinuteFile) record->ImagCdfMinuteFileName = FImagCdfMinuteFile->FileName();
     }
     if (failure) std::rethrow_exception(failure);
 }
@@ -97,6 +136,8 @@ void TDerivedFiles::SetBaseDirectory(const std::string& directory) {
     FIntermagnetFile->SetBaseDirectory(base);
     for (TIagaDataFile* file : {FIagaSecondFile.get(), FIagaMinuteFile.get()})
         if (file) file->SetBaseDirectory(base);
+    for (TImagCdfWriter* writer : {FImagCdfSecondFile.get(), FImagCdfMinuteFile.get()})
+        if (writer) writer->SetBaseDirectory(base);
 }
 
 void TDerivedFiles::SetBuffered(bool buffered) {
@@ -104,6 +145,8 @@ void TDerivedFiles::SetBuffered(bool buffered) {
                                 static_cast<TTextDataFile*>(FIagaSecondFile.get()),
                                 static_cast<TTextDataFile*>(FIagaMinuteFile.get())})
         if (file) file->SetBuffered(buffered);
+    for (TImagCdfWriter* writer : {FImagCdfSecondFile.get(), FImagCdfMinuteFile.get()})
+        if (writer) writer->SetSpooled(!buffered);
 }
 
 void TDerivedFiles::Finish() {
@@ -111,13 +154,9 @@ void TDerivedFiles::Finish() {
     for (TTextWithTimeDataFile* file :
          {static_cast<TTextWithTimeDataFile*>(FIntermagnetFile.get()),
           static_cast<TTextWithTimeDataFile*>(FIagaSecondFile.get()),
-          static_cast<TTextWithTimeDataFile*>(FIagaMinuteFile.get())}) {
-        if (!file) continue;
-        try {
-            file->Finish();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-    }
+          static_cast<TTextWithTimeDataFile*>(FIagaMinuteFile.get())})
+        if (file) Attempt(failure, [file] { file->Finish(); });
+    for (TImagCdfWriter* writer : {FImagCdfSecondFile.get(), FImagCdfMinuteFile.get()})
+        if (writer) Attempt(failure, [writer] { writer->Finish(); });
     if (failure) std::rethrow_exception(failure);
 }

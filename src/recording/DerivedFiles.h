@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/IagaSettings.h"
+#include "settings/ImagCdfSettings.h"
 #include "settings/IntermagnetHeader.h"
 #include "recording/Filter.h"
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 class TIagaDataFile;
+class TImagCdfWriter;
 class TIntermagnetDataFile;
 
 // What the derived files are made from: which products, their header fields, the interval and
@@ -20,6 +22,7 @@ struct TDerivedSettings {
     TIntermagnetHeader IntermagnetHeader;
     std::vector<double> FilterCoefficients;
     TIagaSettings Iaga;  // its SecondFiles and MinuteFiles say which IAGA-2002 files
+    TImagCdfSettings ImagCdf;  // which ImagCDF files; their position and sensor come from Iaga
     // The program that recorded the samples, as the IAGA-2002 comments name it; empty: this one.
     // A collector names the station's program, so that its files equal the station's.
     std::string Program;
@@ -31,10 +34,13 @@ struct TDerivedRecord {
     std::string IntermagnetFileName;  // the INTERMAGNET file in use, or empty
     std::string IagaSecondFileName;   // the IAGA-2002 files in use, or empty
     std::string IagaMinuteFileName;
+    std::string ImagCdfSecondFileName;  // the ImagCDF day files being filled, or empty
+    std::string ImagCdfMinuteFileName;
 };
 
 // The files derived from the samples: the decimation filter, run once per sample for every
-// product that needs it, the INTERMAGNET writer and the IAGA-2002 second and minute writers.
+// product that needs it, the INTERMAGNET writer, the IAGA-2002 and the ImagCDF second and
+// minute writers.
 // A live run and the archive converter both record through this class, so that converting an
 // archive with a run's settings gives that run's files byte for byte.
 // Thread rule: an object is used by one thread only (the one that records the samples).
@@ -60,7 +66,8 @@ public:
 
     // Puts the INTERMAGNET/ and IAGA2002/ trees in this folder ("" is the working directory).
     void SetBaseDirectory(const std::string& directory);
-    // Gathers each file's writes in blocks: for batch work (see TTextDataFile::SetBuffered).
+    // Gathers each file's writes in blocks: for batch work (see TTextDataFile::SetBuffered); the
+    // ImagCDF writers then keep their days in memory only (see TImagCdfWriter::SetSpooled).
     void SetBuffered(bool buffered);
 
     // The INTERMAGNET header broke its rules: no INTERMAGNET file is written.
@@ -71,10 +78,13 @@ public:
     TIntermagnetDataFile* IntermagnetFile() const { return FIntermagnetFile.get(); }
     TIagaDataFile* IagaSecondFile() const { return FIagaSecondFile.get(); }
     TIagaDataFile* IagaMinuteFile() const { return FIagaMinuteFile.get(); }
+    TImagCdfWriter* ImagCdfSecondFile() const { return FImagCdfSecondFile.get(); }
+    TImagCdfWriter* ImagCdfMinuteFile() const { return FImagCdfMinuteFile.get(); }
     const TFilter& Filter() const { return FFilter; }
 
 private:
     void CreateIagaWriters(const TDerivedSettings& settings);
+    void CreateImagCdfWriters(const TDerivedSettings& settings);
 
     bool FIntermagnet;
     bool FIntermagnetRefused = false;
@@ -82,5 +92,7 @@ private:
     std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
     std::unique_ptr<TIagaDataFile> FIagaSecondFile;
     std::unique_ptr<TIagaDataFile> FIagaMinuteFile;
+    std::unique_ptr<TImagCdfWriter> FImagCdfSecondFile;
+    std::unique_ptr<TImagCdfWriter> FImagCdfMinuteFile;
     std::vector<std::string> FNotices;
 };

@@ -91,6 +91,23 @@ void AppendIagaValue(std::string& line, double value) {
     std::memcpy(line.data() + at + 10 - written.size(), written.data(), written.size());
 }
 
+double IagaValueAsRead(double value) {
+    // Values a field takes, hundredths far from a half (the instrument's own values are whole
+    // hundredths), need no text: the hundredths, divided once, are the nearest double to the
+    // decimal written, as reading that text gives.
+    const double hundredths = value * 100;
+    if (std::fabs(value) < 80000) {
+        const double rounded = std::nearbyint(hundredths);
+        if (std::fabs(hundredths - rounded) <= 0.49) return rounded == 0 ? 0.0 : rounded / 100;
+    }
+    std::string text;
+    AppendIagaValue(text, value);
+    const std::size_t start = text.find_first_not_of(' ');
+    double parsed = 99999.0;
+    std::from_chars(text.data() + start, text.data() + text.size(), parsed);
+    return parsed;
+}
+
 std::vector<std::string> IagaStationComments(std::string_view program, std::int32_t interval,
                                              std::size_t coefficients) {
     std::vector<std::string> comments{

@@ -26,6 +26,9 @@ std::string IagaColumnsLine(std::string_view code, std::string_view elements);
 // "%9.2f"; -0.00 is written 0.00. A value that does not fit nine columns, or that would read as
 // the missing or not-observed marker, is written as the missing value.
 void AppendIagaValue(std::string& line, double value);
+// The value a reader of the file gets for `value`: its written text read back (99999.0 where it
+// is written as missing). Other formats of the same records (ImagCDF) hold exactly this.
+double IagaValueAsRead(double value);
 
 // The comments the station writes: the program, that F is not observed, and for minute
 // files the filter (`coefficients` of them) that centres each value on its minute.

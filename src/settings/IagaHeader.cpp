@@ -9,10 +9,6 @@ namespace {
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool IsPrintableAscii(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
-}
-
 // A number within [low, high], written with "." decimals.
 bool IsNumberIn(const std::string& text, double low, double high) {
     double value = 0;
@@ -22,6 +18,10 @@ bool IsNumberIn(const std::string& text, double low, double high) {
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
+
+bool IsPrintableAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
 
 bool IsIagaCode(const std::string& code) {
     return code.size() == 3 && std::all_of(code.begin(), code.end(), [](char c) {

@@ -35,5 +35,8 @@ struct TIagaProblem {
 // columns are counted in bytes).
 std::optional<TIagaProblem> CheckIagaHeader(const std::string& code, const TIagaHeader& header);
 
+// True when every character is printable ASCII (what fixed-column and CDF texts may hold).
+bool IsPrintableAscii(const std::string& text);
+
 // True for exactly three ASCII letters or digits.
 bool IsIagaCode(const std::string& code);

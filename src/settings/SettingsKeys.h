@@ -54,6 +54,21 @@ inline constexpr const char* SensorOrientation = "SensorOrientation";
 inline constexpr const char* DigitalSampling = "DigitalSampling";
 }  // namespace Iaga2002
 
+// The ImagCDF products; the IAGA code, the position and the sensor come from the IAGA2002 section.
+namespace ImagCdf {
+inline constexpr const char* Section = "ImagCDF";
+inline constexpr const char* SecondFiles = "SecondFiles";
+inline constexpr const char* MinuteFiles = "MinuteFiles";
+inline constexpr const char* Institution = "Institution";
+inline constexpr const char* ObservatoryName = "ObservatoryName";
+inline constexpr const char* Source = "Source";
+inline constexpr const char* TermsOfUse = "TermsOfUse";
+inline constexpr const char* PublicationLevel = "PublicationLevel";
+inline constexpr const char* StandardLevel = "StandardLevel";
+inline constexpr const char* StandardName = "StandardName";
+inline constexpr const char* PartialStandDesc = "PartialStandDesc";
+}  // namespace ImagCdf
+
 // Also the layout of filter-coefficient (".filter") files.
 namespace Filter {
 inline constexpr const char* Section = "Filter";

@@ -48,6 +48,36 @@ void SaveIagaSettings(const TIagaSettings& iaga, TProfileFile& file) {
     file.WriteString(K::Section, K::DigitalSampling, header.DigitalSampling);
 }
 
+// Like the IAGA-2002 texts, these are checked when a run starts.
+void LoadImagCdfSettings(TImagCdfSettings& imagCdf, const TProfileFile& file) {
+    namespace K = Keys::ImagCdf;
+    const TImagCdfSettings defaults;
+    imagCdf.SecondFiles = file.ReadBool(K::Section, K::SecondFiles, false);
+    imagCdf.MinuteFiles = file.ReadBool(K::Section, K::MinuteFiles, false);
+    imagCdf.Institution = file.ReadString(K::Section, K::Institution, "");
+    imagCdf.ObservatoryName = file.ReadString(K::Section, K::ObservatoryName, "");
+    imagCdf.Source = file.ReadString(K::Section, K::Source, defaults.Source);
+    imagCdf.TermsOfUse = file.ReadString(K::Section, K::TermsOfUse, "");
+    imagCdf.PublicationLevel = file.ReadString(K::Section, K::PublicationLevel, defaults.PublicationLevel);
+    imagCdf.StandardLevel = file.ReadString(K::Section, K::StandardLevel, defaults.StandardLevel);
+    imagCdf.StandardName = file.ReadString(K::Section, K::StandardName, "");
+    imagCdf.PartialStandDesc = file.ReadString(K::Section, K::PartialStandDesc, "");
+}
+
+void SaveImagCdfSettings(const TImagCdfSettings& imagCdf, TProfileFile& file) {
+    namespace K = Keys::ImagCdf;
+    file.WriteBool(K::Section, K::SecondFiles, imagCdf.SecondFiles);
+    file.WriteBool(K::Section, K::MinuteFiles, imagCdf.MinuteFiles);
+    file.WriteString(K::Section, K::Institution, imagCdf.Institution);
+    file.WriteString(K::Section, K::ObservatoryName, imagCdf.ObservatoryName);
+    file.WriteString(K::Section, K::Source, imagCdf.Source);
+    file.WriteString(K::Section, K::TermsOfUse, imagCdf.TermsOfUse);
+    file.WriteString(K::Section, K::PublicationLevel, imagCdf.PublicationLevel);
+    file.WriteString(K::Section, K::StandardLevel, imagCdf.StandardLevel);
+    file.WriteString(K::Section, K::StandardName, imagCdf.StandardName);
+    file.WriteString(K::Section, K::PartialStandDesc, imagCdf.PartialStandDesc);
+}
+
 }  // namespace
 
 void LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
@@ -72,6 +102,7 @@ void LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
     header.DECBAS = ReadHeaderText(file, Keys::Intermagnet::DECBAS, DECBASMaxLength);
 
     LoadIagaSettings(settings.Iaga, file);
+    LoadImagCdfSettings(settings.ImagCdf, file);
 
     // Reading stops at the first missing index, so "C0", "C1", "C3" give two coefficients.
     std::vector<std::string> texts;
@@ -123,6 +154,7 @@ void SaveStationSettings(const TStationSettings& settings, TProfileFile& file) {
     file.WriteString(Keys::Intermagnet::Section, Keys::Intermagnet::DECBAS, header.DECBAS);
 
     SaveIagaSettings(settings.Iaga, file);
+    SaveImagCdfSettings(settings.ImagCdf, file);
 
     const int count = int(settings.FilterCoefficientTexts.size());
     for (int n = 0; n < count; ++n)

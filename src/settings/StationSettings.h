@@ -6,6 +6,7 @@
 
 #include "acquisition/COMPortSettings.h"
 #include "settings/IagaSettings.h"
+#include "settings/ImagCdfSettings.h"
 #include "settings/IntermagnetHeader.h"
 #include "settings/NetworkSettings.h"
 
@@ -38,6 +39,7 @@ struct TStationSettings {
     int MinuteOr5Seconds = 0;  // 0: one-minute values, else five-second values
     TIntermagnetHeader IntermagnetHeader;
     TIagaSettings Iaga;
+    TImagCdfSettings ImagCdf;
     // The coefficients as typed (kept so that they are saved exactly as entered) and their
     // values, element n from key "C<n>". The recording code keeps the process-wide filter
     // arrays; the window copies these into them after a load and back before a save.

@@ -106,6 +106,7 @@ void TAcquisitionRun::CreateWriters() {
     derived.IntermagnetHeader = FSettings.IntermagnetHeader;
     derived.FilterCoefficients = FSettings.FilterCoefficients;
     derived.Iaga = FSettings.Iaga;
+    derived.ImagCdf = FSettings.ImagCdf;
     FDerived = std::make_unique<TDerivedFiles>(derived);
     for (const std::string& notice : FDerived->Notices())
         Notifier().Report(TReportKind::SettingsError, notice);

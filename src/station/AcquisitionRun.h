@@ -32,6 +32,7 @@ struct TRunSettings {
     // The station's filter coefficients: the run's filter works with this copy.
     std::vector<double> FilterCoefficients;
     TIagaSettings Iaga;
+    TImagCdfSettings ImagCdf;
     // Publishing on a broker when Broker is set (StationId filled in by the caller).
     TNetworkSettings Network;
 };

@@ -28,6 +28,7 @@ std::string FailureKind(const std::exception& error) {
         if (basic->SourceClass() == "TIntermagnetDataFile") return "INTERMAGNET file";
         // Its message begins with the file's path.
         if (basic->SourceClass() == "TIagaDataFile") return "IAGA-2002";
+        if (basic->SourceClass() == "TImagCdfWriter") return "ImagCDF";
         if (basic->SourceClass() == "TTextDateFile") return "archive file";
     }
     return "recording";
@@ -73,6 +74,7 @@ bool THeadlessRecorder::Start() {
     runSettings.IntermagnetHeader = settings.IntermagnetHeader;
     runSettings.FilterCoefficients = settings.FilterCoefficients;
     runSettings.Iaga = settings.Iaga;
+    runSettings.ImagCdf = settings.ImagCdf;
     runSettings.Network = settings.Network;
     runSettings.Network.StationId = NetworkStationId(settings);
     FRun = std::make_unique<TAcquisitionRun>(runSettings, *this);
@@ -185,7 +187,7 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
     }
     ++FSamplesRecorded;
     FLastSampleTime = packet.TimeStamp();
-    for (const char* kind : {"archive file", "INTERMAGNET file", "IAGA-2002", "recording"})
+    for (const char* kind : {"archive file", "INTERMAGNET file", "IAGA-2002", "ImagCDF", "recording"})
         if (FFailures.Succeeded(kind))
             FLog.Line(std::string(kind) + ": writing again", TLogPriority::Notice);
     if (record.ArchiveFileName != FArchiveFileName) {
@@ -201,6 +203,12 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
         if (!name->empty() && *name != *logged) {
             *logged = *name;
             FLog.Line("IAGA-2002 file: " + *logged);
+        }
+    for (auto [name, logged] : {std::pair{&record.ImagCdfSecondFileName, &FImagCdfSecondFileName},
+                                std::pair{&record.ImagCdfMinuteFileName, &FImagCdfMinuteFileName}})
+        if (!name->empty() && *name != *logged) {
+            *logged = *name;
+            FLog.Line("ImagCDF file: " + *logged);
         }
 }
 

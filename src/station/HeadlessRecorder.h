@@ -56,6 +56,8 @@ private:
     std::string FIntermagnetFileName;
     std::string FIagaSecondFileName;
     std::string FIagaMinuteFileName;
+    std::string FImagCdfSecondFileName;
+    std::string FImagCdfMinuteFileName;
     TLinkStatus FLinkLogged;
     std::uint64_t FSamplesRecorded = 0;
     std::uint64_t FSamplesFailed = 0;

@@ -58,7 +58,10 @@ TConvertArchiveDialog::TConvertArchiveDialog(QWidget* parent)
     FIntermagnet = new QCheckBox(tr("&INTERMAGNET files"), products);
     FIagaSeconds = new QCheckBox(tr("IAGA-2002 &second files"), products);
     FIagaMinutes = new QCheckBox(tr("IAGA-2002 &minute files"), products);
-    for (QCheckBox* box : {FIntermagnet, FIagaSeconds, FIagaMinutes}) productLayout->addWidget(box);
+    FImagCdfSeconds = new QCheckBox(tr("ImagCDF s&econd files"), products);
+    FImagCdfMinutes = new QCheckBox(tr("ImagCDF mi&nute files"), products);
+    for (QCheckBox* box : {FIntermagnet, FIagaSeconds, FIagaMinutes, FImagCdfSeconds, FImagCdfMinutes})
+        productLayout->addWidget(box);
     layout->addWidget(products);
 
     auto* output = new QHBoxLayout;
@@ -100,10 +103,13 @@ void TConvertArchiveDialog::SetProducts(const TProductChoice& products) {
     FIntermagnet->setChecked(products.Intermagnet);
     FIagaSeconds->setChecked(products.IagaSeconds);
     FIagaMinutes->setChecked(products.IagaMinutes);
+    FImagCdfSeconds->setChecked(products.ImagCdfSeconds);
+    FImagCdfMinutes->setChecked(products.ImagCdfMinutes);
 }
 
 TProductChoice TConvertArchiveDialog::Products() const {
-    return {FIntermagnet->isChecked(), FIagaSeconds->isChecked(), FIagaMinutes->isChecked()};
+    return {FIntermagnet->isChecked(), FIagaSeconds->isChecked(), FIagaMinutes->isChecked(),
+            FImagCdfSeconds->isChecked(), FImagCdfMinutes->isChecked()};
 }
 
 void TConvertArchiveDialog::SetOutputFolder(const std::string& folder) {

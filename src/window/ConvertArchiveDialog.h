@@ -46,6 +46,8 @@ public:
     QCheckBox* IntermagnetCB() const { return FIntermagnet; }
     QCheckBox* IagaSecondsCB() const { return FIagaSeconds; }
     QCheckBox* IagaMinutesCB() const { return FIagaMinutes; }
+    QCheckBox* ImagCdfSecondsCB() const { return FImagCdfSeconds; }
+    QCheckBox* ImagCdfMinutesCB() const { return FImagCdfMinutes; }
 
 private:
     void AddChosen(bool folder);
@@ -57,6 +59,8 @@ private:
     QCheckBox* FIntermagnet;
     QCheckBox* FIagaSeconds;
     QCheckBox* FIagaMinutes;
+    QCheckBox* FImagCdfSeconds;
+    QCheckBox* FImagCdfMinutes;
     QLineEdit* FOutputFolder;
     QPushButton* FBrowse;
     QPushButton* FOk;

@@ -4,6 +4,7 @@
 #include "acquisition/Notifier.h"
 #include "window/CoefficientGrid.h"
 #include "window/IagaGroup.h"
+#include "window/ImagCdfGroup.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -65,6 +66,8 @@ TIntermagnetForm::TIntermagnetForm(QWidget* parent) : QDialog(parent) {
     products->addWidget(BuildHeaderGroup());
     FIagaGroup = new TIagaGroup(this);
     products->addWidget(FIagaGroup, 1);
+    FImagCdfGroup = new TImagCdfGroup(this);
+    products->addWidget(FImagCdfGroup);
     groups->addLayout(products, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -235,5 +238,8 @@ void TIntermagnetForm::done(int result) {
     if (!CheckCoefficients()) return;
     if (result == Accepted && !CheckHeader()) return;
     if (result == Accepted && !FIagaGroup->CheckEntries(FIDC->text().toStdString(), FIDC)) return;
+    if (result == Accepted &&
+        !FImagCdfGroup->CheckEntries(FIDC->text().toStdString(), FIagaGroup->EnteredSettings().Header, *this))
+        return;
     QDialog::done(result);
 }

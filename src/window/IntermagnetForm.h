@@ -31,6 +31,7 @@ class QLineEdit;
 class QPushButton;
 class TCoefficientGrid;
 class TIagaGroup;
+class TImagCdfGroup;
 
 // "Invalid filter coefficient C<index>".
 std::string InvalidCoefficientText(int index);
@@ -63,6 +64,7 @@ public:
     QLineEdit* LONG() const { return FLONG; }
     QLineEdit* DECBAS() const { return FDECBAS; }
     TIagaGroup* IagaGroup() const { return FIagaGroup; }
+    TImagCdfGroup* ImagCdfGroup() const { return FImagCdfGroup; }
 
     // The header fields: shown as given, read back as they stand (each field holds at most its
     // text's maximum length).
@@ -129,6 +131,7 @@ private:
     QLineEdit* FLONG = nullptr;
     QLineEdit* FDECBAS = nullptr;
     TIagaGroup* FIagaGroup = nullptr;
+    TImagCdfGroup* FImagCdfGroup = nullptr;
 
     TFilterFileChooser FOpenFileChooser = ChooseFilterFileToOpen;
     TFilterFileChooser FSaveFileChooser = ChooseFilterFileToSave;

@@ -5,6 +5,7 @@
 #include "acquisition/RuntimeErrors.h"
 #include "recording/Filter.h"
 #include "window/IagaGroup.h"
+#include "window/ImagCdfGroup.h"
 #include "window/IntermagnetForm.h"
 
 #include <string>
@@ -47,12 +48,14 @@ bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& head
 }
 
 bool EditIntermagnetParameters(TIntermagnetForm& form, TIntermagnetHeader& header,
-                               int& minuteOr5Seconds, TIagaSettings& iaga) {
+                               int& minuteOr5Seconds, TIagaSettings& iaga, TImagCdfSettings& imagCdf) {
     FillIntermagnetForm(form, header, minuteOr5Seconds);
     form.IagaGroup()->ShowSettings(iaga);
+    form.ImagCdfGroup()->ShowSettings(imagCdf);
     if (form.exec() != QDialog::Accepted) return false;
     // With the rest or not at all.
     if (!ApplyIntermagnetForm(form, header, minuteOr5Seconds)) return false;
     iaga = form.IagaGroup()->EnteredSettings();
+    imagCdf = form.ImagCdfGroup()->EnteredSettings();
     return true;
 }

@@ -4,6 +4,7 @@
 // back. Only called while no acquisition runs: the filter arrays must not change during a run.
 
 #include "settings/IagaSettings.h"
+#include "settings/ImagCdfSettings.h"
 #include "settings/IntermagnetHeader.h"
 
 class TIntermagnetForm;
@@ -24,6 +25,7 @@ bool ApplyIntermagnetForm(const TIntermagnetForm& form, TIntermagnetHeader& head
                           int& minuteOr5Seconds);
 
 // Fill, show modally, apply on OK. True when the dialog ended with OK and everything was applied.
-// The IAGA-2002 group shows `iaga` and gives it back when the rest is applied.
+// The IAGA-2002 and ImagCDF groups show `iaga` and `imagCdf` and give them back when the rest is
+// applied.
 bool EditIntermagnetParameters(TIntermagnetForm& form, TIntermagnetHeader& header,
-                               int& minuteOr5Seconds, TIagaSettings& iaga);
+                               int& minuteOr5Seconds, TIagaSettings& iaga, TImagCdfSettings& imagCdf);

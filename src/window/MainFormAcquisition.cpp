@@ -49,6 +49,7 @@ void TOstrelMainForm::StartAcquisition() {
         settings.IntermagnetHeader = FIntermagnetHeader;
         settings.FilterCoefficients = FilterCoefficients;
         settings.Iaga = FIagaSettings;
+        settings.ImagCdf = FImagCdfSettings;
         settings.Network = FNetwork;
         if (settings.Network.StationId.empty()) settings.Network.StationId = FIntermagnetHeader.IDC;
         FRun = std::make_unique<TAcquisitionRun>(settings, *this);

@@ -63,8 +63,9 @@ void TOstrelMainForm::Options1Click() {
 }
 
 void TOstrelMainForm::Parameters1Click() {
-    if (FIntermagnetForm) EditIntermagnetParameters(*FIntermagnetForm, FIntermagnetHeader, FMinuteOr5Seconds,
-                                  FIagaSettings);
+    if (FIntermagnetForm)
+        EditIntermagnetParameters(*FIntermagnetForm, FIntermagnetHeader, FMinuteOr5Seconds, FIagaSettings,
+                                  FImagCdfSettings);
 }
 
 void TOstrelMainForm::ShowReport(TReportKind kind, const std::string& text) {

@@ -65,6 +65,7 @@ TStationSettings TOstrelMainForm::CurrentSettings() const {
     settings.MinuteOr5Seconds = FMinuteOr5Seconds;
     settings.IntermagnetHeader = FIntermagnetHeader;
     settings.Iaga = FIagaSettings;
+    settings.ImagCdf = FImagCdfSettings;
     settings.FilterCoefficientTexts = FilterCoefficientTexts;
     settings.FilterCoefficients = FilterCoefficients;
     settings.Network = FNetwork;
@@ -85,6 +86,7 @@ void TOstrelMainForm::ApplySettings(const TStationSettings& settings) {
     FMinuteOr5Seconds = settings.MinuteOr5Seconds;
     FIntermagnetHeader = settings.IntermagnetHeader;
     FIagaSettings = settings.Iaga;
+    FImagCdfSettings = settings.ImagCdf;
     FilterCoefficientTexts = settings.FilterCoefficientTexts;
     FilterCoefficients = settings.FilterCoefficients;
     FNetwork = settings.Network;

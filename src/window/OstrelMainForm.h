@@ -21,6 +21,7 @@
 #include "acquisition/Notifier.h"
 #include "acquisition/SampleHandler.h"
 #include "settings/IagaSettings.h"
+#include "settings/ImagCdfSettings.h"
 #include "settings/IntermagnetHeader.h"
 #include "settings/RecentFiles.h"
 #include "settings/SerialDeviceSettings.h"
@@ -104,6 +105,8 @@ public:
     void SetIntermagnetHeader(const TIntermagnetHeader& header) { FIntermagnetHeader = header; }
     const TIagaSettings& IagaSettings() const { return FIagaSettings; }
     void SetIagaSettings(const TIagaSettings& settings) { FIagaSettings = settings; }
+    const TImagCdfSettings& ImagCdfSettings() const { return FImagCdfSettings; }
+    void SetImagCdfSettings(const TImagCdfSettings& settings) { FImagCdfSettings = settings; }
     // The devices of the COM names, as stored in the settings file and applied to the process.
     const TSerialDeviceMap& SerialDevices() const { return FSerialDevices; }
     const std::string& SettingsFileName() const { return FSettingsFileName; }
@@ -240,6 +243,7 @@ private:
     int FMinuteOr5Seconds = 0;
     TIntermagnetHeader FIntermagnetHeader;
     TIagaSettings FIagaSettings;
+    TImagCdfSettings FImagCdfSettings;
     TNetworkSettings FNetwork;
     QLabel* FLinkPanel = nullptr;  // the broker link during a run that publishes
     TSerialDeviceMap FSerialDevices;

@@ -5,6 +5,7 @@
 #include "instrument/LineSource.h"
 #include "instrument/StampTime.h"
 #include "PseudoTerminal.h"
+#include "JavaCdfListing.h"
 #include "RecorderProcess.h"
 #include "TempDir.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -51,6 +53,14 @@ std::map<std::string, std::string> DerivedFiles(const fs::path& root) {
     for (const char* tree : {"INTERMAGNET", "IAGA2002"})
         for (const fs::path& file : FilesUnder(root / tree))
             files[fs::relative(file, root).string()] = ReadWholeFile(file);
+    return files;
+}
+
+// The ImagCDF day and partial-day files below `root` (not the spools), with their contents.
+std::map<std::string, std::string> ImagCdfFiles(const fs::path& root) {
+    std::map<std::string, std::string> files;
+    for (const fs::path& file : FilesUnder(root / "ImagCDF"))
+        if (file.extension() != ".spool") files[fs::relative(file, root).string()] = ReadWholeFile(file);
     return files;
 }
 
@@ -140,4 +150,50 @@ TEST(ArchiveConvert, MergesRunsIntoCompleteDayFilesAndNamesWhatItCannotUse) {
     EXPECT_THAT(log, HasSubstr("missing: No such file or directory"));
     EXPECT_EQ(Convert({"--from", "2024-02-30", "store"}, log), 2);
     EXPECT_THAT(log, HasSubstr("--from needs a date YYYY-MM-DD"));
+}
+
+TEST(ArchiveConvert, ImagCdfDaysOfALiveRunEqualTheConvertedOnesAndReadBackInAnotherReader) {
+    TTempDir directory(true);
+    const std::string settings = WriteSettings(directory);
+    std::ofstream(settings, std::ios::app) << "[ImagCDF]\r\nSecondFiles=1\r\nMinuteFiles=1\r\nInstitution=Test Institute\r\n";
+    TPseudoTerminal terminal;
+    auto recorder = StartRecorder(terminal.SlavePath(), settings);
+    ASSERT_TRUE(recorder);
+    const std::string lines = Lines(EncodeDateTime(2024, 2, 28, 23, 57, 0), 360);
+    terminal.Write(lines);
+    ASSERT_TRUE(WaitUntil([&] { return ConcatenatedFiles(FilesUnder("ARCHIVE")).size() == lines.size(); },
+                          std::chrono::seconds(30)));
+    ASSERT_EQ(recorder->Stop(), 0) << recorder->ErrorOutput();
+
+    // The 28th is over: whole day files; the 29th is partial, kept in its spools for a later run.
+    const std::map<std::string, std::string> live = ImagCdfFiles(".");
+    const std::vector<std::string> names = {
+        "ImagCDF/2024/02/tst_20240228_000000_1.cdf", "ImagCDF/2024/02/tst_20240228_0000_1.cdf",
+        "ImagCDF/2024/02/tst_20240229_000000_1.cdf.partial", "ImagCDF/2024/02/tst_20240229_0000_1.cdf.partial"};
+    std::vector<std::string> liveNames;
+    for (const auto& [name, contents] : live) liveNames.push_back(name);
+    EXPECT_EQ(liveNames, names);
+    EXPECT_TRUE(fs::exists("ImagCDF/2024/02/tst_20240229_000000_1.cdf.spool"));
+
+    std::string log;
+    ASSERT_EQ(Convert({"--settings", settings, "--out", "converted", "--imagcdf-seconds", "--imagcdf-minutes",
+                       "ARCHIVE"}, log), 0) << log;
+    const std::map<std::string, std::string> converted = ImagCdfFiles("converted");
+    for (const auto& [name, contents] : live)
+        EXPECT_TRUE(converted.count(name) && converted.at(name) == contents) << name;
+    EXPECT_EQ(converted.size(), live.size());
+
+    // The Java reader sees the samples at their UTC seconds, the rest of the day as fill.
+    const TListing listing = ListWithJavaReader("ImagCDF/2024/02/tst_20240228_000000_1.cdf");
+    ASSERT_EQ(listing.Errors, "");
+    const std::vector<std::string>& times = listing.Records.at("GeomagneticVectorTimes");
+    const std::vector<std::string>& xs = listing.Records.at("GeomagneticFieldX");
+    ASSERT_EQ(times.size(), 86400u);
+    ASSERT_EQ(xs.size(), 86400u);
+    const int first = 23 * 3600 + 57 * 60;
+    EXPECT_EQ(times[first], "2024-02-28T23:57:00.000000000");
+    EXPECT_EQ(xs[first - 1], "99999.0");
+    EXPECT_DOUBLE_EQ(std::stod(xs[first]), std::stod(lines.substr(20, 9)));
+    EXPECT_EQ(listing.Globals.at("Institution"), std::vector<std::string>{"Test Institute"});
+    EXPECT_EQ(listing.Globals.at("ObservatoryName"), std::vector<std::string>{"Test"});
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -132,6 +133,8 @@ TEST_F(TIagaTest, ValuesFitNineColumnsAndNeverImpersonateTheMarkers) {
         std::string line;
         AppendIagaValue(line, value);
         ASSERT_EQ(line, expected) << FormatShortest(value);
+        // Other formats hold what a reader of this text gets.
+        ASSERT_EQ(IagaValueAsRead(value), std::strtod(expected.c_str(), nullptr)) << FormatShortest(value);
     }
 }
 

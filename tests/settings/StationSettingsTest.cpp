@@ -29,6 +29,7 @@ TStationSettings Changed() {
     s.FilterCoefficients = {0.25, 0.5, 0.25};
     s.Iaga.SecondFiles = true;
     s.Iaga.Header = {"Net", "Abc", "45.5", "12", "100", "HEZF", "HDZ", "5 Hz"};
+    s.ImagCdf = {false, true, "Inst", "Obs", "WDC", "Free", "2", "Partial", "Std", "IMOM-01"};
     return s;
 }
 
@@ -68,6 +69,9 @@ TEST(StationSettings, SaveThenLoadGivesTheSameRecordInTheKnownLayout) {
     EXPECT_THAT(text, HasSubstr("[IAGA2002]\nSecondFiles=1\nMinuteFiles=0\nSourceOfData=Net\n"
                                 "StationName=Abc\nLatitude=45.5\nLongitude=12\nElevation=100\n"
                                 "Reported=HEZF\nSensorOrientation=HDZ\nDigitalSampling=5 Hz\n"));
+    EXPECT_THAT(text, HasSubstr("[ImagCDF]\nSecondFiles=0\nMinuteFiles=1\nInstitution=Inst\n"
+                                "ObservatoryName=Obs\nSource=WDC\nTermsOfUse=Free\nPublicationLevel=2\n"
+                                "StandardLevel=Partial\nStandardName=Std\nPartialStandDesc=IMOM-01\n"));
 }
 
 TEST(StationSettings, HeaderTextsAreCutAndOddValuesGiveDefaults) {

@@ -3,6 +3,7 @@
 #include "DialogFixture.h"
 
 #include "window/IagaGroup.h"
+#include "window/ImagCdfGroup.h"
 #include "window/IntermagnetParameters.h"
 
 #include <QCheckBox>
@@ -22,7 +23,8 @@ using TParametersTest = TDialogTest;
 // Runs the dialog modally while `whileShown` acts on it from the event loop. Should the dialog
 // refuse every close, a guard ends the run so the test fails instead of hanging.
 bool EditWhile(TIntermagnetForm& form, TIntermagnetHeader& header, int& interval,
-               std::function<void()> whileShown, TIagaSettings* iagaSettings = nullptr) {
+               std::function<void()> whileShown, TIagaSettings* iagaSettings = nullptr,
+               TImagCdfSettings* imagCdfSettings = nullptr) {
     QTimer::singleShot(0, &form, whileShown);
     QTimer guard;
     guard.setSingleShot(true);
@@ -32,7 +34,9 @@ bool EditWhile(TIntermagnetForm& form, TIntermagnetHeader& header, int& interval
     });
     guard.start(10000);
     TIagaSettings iaga;
-    return EditIntermagnetParameters(form, header, interval, iagaSettings ? *iagaSettings : iaga);
+    TImagCdfSettings imagCdf;
+    return EditIntermagnetParameters(form, header, interval, iagaSettings ? *iagaSettings : iaga,
+                                     imagCdfSettings ? *imagCdfSettings : imagCdf);
 }
 
 void ReplaceText(QLineEdit* edit, const QString& text) {
@@ -320,10 +324,13 @@ TEST_F(TParametersTest, ALoadedListReachesTheRunningFilterOnlyThroughOK) {
 
 }  // namespace
 
-// The IAGA-2002 group: shown from and applied to the settings; while a kind of file is on, OK
-// names a broken rule (the IDC included, which is the IAGA code) and keeps the dialog open.
-TEST_F(TParametersTest, IagaEntriesAreCheckedOnlyWhileIagaFilesAreOn) {
+// The IAGA-2002 and ImagCDF groups: shown from and applied to the settings; while a kind of file
+// is on, OK names the broken rules (the IDC included, which is the IAGA code) and keeps the
+// dialog open.
+TEST_F(TParametersTest, IagaAndImagCdfEntriesAreCheckedOnlyWhileTheirFilesAreOn) {
     TIagaSettings iaga;
+    TImagCdfSettings imagCdf;
+    imagCdf.Source = "WDC";
     iaga.Header.Latitude = "north";  // harmless while both kinds are off
     TIntermagnetHeader header = Valid;
     int interval = 0;
@@ -346,11 +353,26 @@ TEST_F(TParametersTest, IagaEntriesAreCheckedOnlyWhileIagaFilesAreOn) {
             ReplaceText(group->Field("Longitude"), QStringLiteral("12.68"));
             ReplaceText(group->Field("Elevation"), QStringLiteral("78"));
             group->Reported()->setCurrentIndex(1);
+            TImagCdfGroup* cdf = Form.ImagCdfGroup();
+            EXPECT_EQ(cdf->Choice("Source")->currentText(), QStringLiteral("WDC"));
+            cdf->SecondFiles()->setChecked(true);
+            cdf->Choice("StandardLevel")->setCurrentText(QStringLiteral("Full"));
+            Form.OKBtn()->click();
+            shown.push_back(Form.isVisible());
+            ReplaceText(cdf->Field("Institution"), QStringLiteral("Niemegk Institute"));
+            ReplaceText(cdf->Field("StandardName"), QStringLiteral("INTERMAGNET_1-Second"));
+            ReplaceText(group->Field("StationName"), QStringLiteral("Niemegk"));
             Form.OKBtn()->click();
         },
-        &iaga));
-    EXPECT_THAT(shown, ElementsAre(true, true));
-    ASSERT_EQ(Notes.ErrorBoxes().size(), 2u);
+        &iaga, &imagCdf));
+    EXPECT_THAT(shown, ElementsAre(true, true, true));
+    ASSERT_EQ(Notes.ErrorBoxes().size(), 3u);
+    EXPECT_EQ(Notes.ErrorBoxes()[2], "ImagCDF files:\nInstitution must be given for ImagCDF files\n"
+                                     "ObservatoryName must be given for ImagCDF files\n"
+                                     "StandardName must be given for ImagCDF files");
+    EXPECT_TRUE(imagCdf.SecondFiles);
+    EXPECT_EQ(imagCdf.Institution, "Niemegk Institute");
+    EXPECT_EQ(imagCdf.StandardLevel, "Full");
     EXPECT_EQ(Notes.ErrorBoxes()[0],
               "IAGA-2002 files: The IAGA code (the IDC) must be three letters or digits, not \"AB\"");
     EXPECT_EQ(Notes.ErrorBoxes()[1],

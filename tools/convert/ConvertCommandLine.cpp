@@ -31,9 +31,10 @@ TDateTime Day(const std::string& option, const std::string& text) {
 std::string ConvertUsage() {
     return "Usage: orvant3k-convert [--settings FILE] [--filter FILE] [--from YYYY-MM-DD]\n"
            "                        [--to YYYY-MM-DD] [--intermagnet] [--iaga-seconds]\n"
-           "                        [--iaga-minutes] [--out DIR] PATH...\n"
+           "                        [--iaga-minutes] [--imagcdf-seconds] [--imagcdf-minutes]\n"
+           "                        [--out DIR] PATH...\n"
            "\n"
-           "Rebuilds INTERMAGNET and IAGA-2002 files from the station's archive. PATH names\n"
+           "Rebuilds INTERMAGNET, IAGA-2002 and ImagCDF files from the station's archive. PATH names\n"
            "archive files or folders, searched recursively for archive files (YYYYMMDDHHNNSS.orv);\n"
            "their lines are taken in time order. Lines that do not parse are counted and\n"
            "reported, never fatal. Existing files are never overwritten.\n"
@@ -46,9 +47,13 @@ std::string ConvertUsage() {
            "  --intermagnet    write INTERMAGNET IMFV1.22 files\n"
            "  --iaga-seconds   write IAGA-2002 one-second files\n"
            "  --iaga-minutes   write IAGA-2002 filtered one-minute files\n"
-           "                   (none of the three: the products the settings switch on)\n"
-           "  --out DIR        write the INTERMAGNET/ and IAGA2002/ trees here (default: the\n"
-           "                   working directory)\n"
+           "  --imagcdf-seconds\n"
+           "                   write ImagCDF one-second day files\n"
+           "  --imagcdf-minutes\n"
+           "                   write ImagCDF filtered one-minute day files\n"
+           "                   (none of these: the products the settings switch on)\n"
+           "  --out DIR        write the INTERMAGNET/, IAGA2002/ and ImagCDF/ trees here\n"
+           "                   (default: the working directory)\n"
            "  --help           show this help\n"
            "  --version        show the version\n"
            "\n"
@@ -66,11 +71,14 @@ TConvertCommand ParseConvertCommandLine(const std::vector<std::string>& argument
     const QCommandLineOption intermagnet("intermagnet");
     const QCommandLineOption iagaSeconds("iaga-seconds");
     const QCommandLineOption iagaMinutes("iaga-minutes");
+    const QCommandLineOption imagCdfSeconds("imagcdf-seconds");
+    const QCommandLineOption imagCdfMinutes("imagcdf-minutes");
     const QCommandLineOption out("out", "", "DIR");
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions(
-        {settings, filter, from, to, intermagnet, iagaSeconds, iagaMinutes, out, help, version});
+        {settings, filter, from, to, intermagnet, iagaSeconds, iagaMinutes, imagCdfSeconds, imagCdfMinutes,
+         out, help, version});
 
     QStringList list{"orvant3k-convert"};
     for (const std::string& argument : arguments) list << QString::fromLocal8Bit(argument);
@@ -95,8 +103,8 @@ TConvertCommand ParseConvertCommandLine(const std::vector<std::string>& argument
     if (command.FromDay != 0 && command.ToDay != 0 && command.FromDay > command.ToDay)
         throw EUsageError("--from " + Text(parser.value(from)) + " is after --to " +
                           Text(parser.value(to)) + ".");
-    command.Products = {parser.isSet(intermagnet), parser.isSet(iagaSeconds),
-                        parser.isSet(iagaMinutes)};
+    command.Products = {parser.isSet(intermagnet), parser.isSet(iagaSeconds), parser.isSet(iagaMinutes),
+                        parser.isSet(imagCdfSeconds), parser.isSet(imagCdfMinutes)};
     if (parser.isSet(out)) command.OutputFolder = Text(parser.value(out));
     for (const QString& path : parser.positionalArguments()) command.Paths.push_back(Text(path));
     if (command.Paths.empty()) throw EUsageError("No archive file or folder is given.");

@@ -1,7 +1,8 @@
 #pragma once
 // The converter's command line:
 // orvant3k-convert [--settings FILE] [--filter FILE] [--from YYYY-MM-DD] [--to YYYY-MM-DD]
-//                  [--intermagnet] [--iaga-seconds] [--iaga-minutes] [--out DIR] PATH...
+//                  [--intermagnet] [--iaga-seconds] [--iaga-minutes] [--imagcdf-seconds]
+//                  [--imagcdf-minutes] [--out DIR] PATH...
 
 #include "acquisition/DateTime.h"
 #include "acquisition/RuntimeErrors.h"

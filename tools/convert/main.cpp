@@ -74,9 +74,11 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
         for (const std::string& text : filter.Texts)
             products.FilterCoefficients.push_back(StrToFloat(text));
     }
-    if (!products.Intermagnet && !products.Iaga.SecondFiles && !products.Iaga.MinuteFiles) {
+    if (!products.Intermagnet && !products.Iaga.SecondFiles && !products.Iaga.MinuteFiles &&
+        !products.ImagCdf.SecondFiles && !products.ImagCdf.MinuteFiles) {
         std::fprintf(stderr, "orvant3k-convert: no product to write: the settings switch none on "
-                             "(choose --intermagnet, --iaga-seconds or --iaga-minutes)\n");
+                             "(choose --intermagnet, --iaga-seconds, --iaga-minutes, "
+                             "--imagcdf-seconds or --imagcdf-minutes)\n");
         return false;
     }
     return true;

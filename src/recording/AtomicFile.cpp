@@ -1,4 +1,4 @@
-#include "network/AtomicFile.h"
+#include "recording/AtomicFile.h"
 
 #include "acquisition/RuntimeErrors.h"
 #include "recording/SystemMessage.h"
