@@ -1,0 +1,61 @@
+// A real mosquitto for the page's tests: a plain MQTT listener (mosquitto 2.0 refuses to start
+// with a websockets listener alone) and a websockets listener that also serves the built page
+// (http_dir), both on 127.0.0.1 and free ports, with the users and ACL docs/network.md gives.
+
+import { execFileSync } from 'node:child_process';
+import { writeFileSync } from 'node:fs';
+import { userInfo } from 'node:os';
+import { join } from 'node:path';
+
+import { freePort, waitForListener } from './ports.mjs';
+
+export const Users = {
+    collector: 'collector-secret',
+    TST: 'secret-TST',
+    web: 'web-secret',
+};
+
+export const Acl = `user collector
+topic read orvant3k/v1/#
+topic write orvant3k/v1/+/resend
+topic write orvant3k/v1/+/history/answer/#
+
+user web
+topic deny orvant3k/v1/web/#
+topic read orvant3k/v1/#
+topic write orvant3k/v1/+/history
+
+pattern write orvant3k/v1/%u/status
+pattern write orvant3k/v1/%u/meta
+pattern write orvant3k/v1/%u/lines
+pattern write orvant3k/v1/%u/minute
+pattern read orvant3k/v1/%u/resend
+`;
+
+export async function startBroker(processes, folder, httpDir) {
+    const passwd = join(folder, 'passwd');
+    writeFileSync(passwd, '');
+    for (const [user, password] of Object.entries(Users))
+        execFileSync('mosquitto_passwd', ['-b', passwd, user, password]);
+    writeFileSync(join(folder, 'acl'), Acl);
+    const mqttPort = await freePort();
+    const wsPort = await freePort();
+    writeFileSync(join(folder, 'mosquitto.conf'), [
+        'per_listener_settings false',
+        'allow_anonymous false',
+        `password_file ${passwd}`,
+        `acl_file ${join(folder, 'acl')}`,
+        'persistence false',
+        `user ${userInfo().username}`,
+        'log_dest stderr',
+        `listener ${mqttPort} 127.0.0.1`,
+        `listener ${wsPort} 127.0.0.1`,
+        'protocol websockets',
+        `http_dir ${httpDir}`,
+        '',
+    ].join('\n'));
+    const process = processes.start('/usr/sbin/mosquitto', ['-c', join(folder, 'mosquitto.conf')]);
+    await waitForListener(mqttPort, process);
+    await waitForListener(wsPort, process);
+    return { process, mqttPort, wsPort, pageUrl: `http://127.0.0.1:${wsPort}/`, mqttUrl: `mqtt://127.0.0.1:${mqttPort}` };
+}
