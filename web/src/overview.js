@@ -1,6 +1,7 @@
 // The table of stations. Redrawn by a timer, never per message: with 1,000 stations publishing
-// once a second, a redraw per message would keep the page busy; per tick only the cells whose
-// text changed are written, and rows move only when the order changed.
+// once a second, a redraw per message would keep the page busy. Per tick only the rows on
+// screen are written (a row scrolled into view is brought up to date at once), only the cells
+// whose text changed, and rows move only when the order changed.
 
 import { age, utcTime, value } from './format.js';
 import { drawSparkline } from './sparkline.js';
@@ -26,6 +27,9 @@ export class Overview {
                 if (entry.isIntersecting) {
                     this.visible.add(tr);
                     tr.sparkDirty = true;
+                    const record = this.store.stations.get(tr.dataset.station);
+                    const now = this.now();
+                    if (record) this.update(tr, record, this.store.state(record, now), now);
                 } else this.visible.delete(tr);
             }
         });
@@ -76,6 +80,11 @@ export class Overview {
     }
 
     update(tr, record, state, now) {
+        if (record.minutesChanged) {
+            tr.sparkDirty = true;
+            record.minutesChanged = false;
+        }
+        if (!this.visible.has(tr)) return;
         const behind = this.store.linesBehind(record);
         const texts = {
             state,
@@ -95,11 +104,7 @@ export class Overview {
         if (tr.className !== state) tr.className = state;
         const stationName = record.meta?.stationName ?? '';
         if (tr.stationName.textContent !== stationName) tr.stationName.textContent = stationName;
-        if (record.minutesChanged) {
-            tr.sparkDirty = true;
-            record.minutesChanged = false;
-        }
-        if (tr.sparkDirty && this.visible.has(tr) && record.minutes.length >= 2) {
+        if (tr.sparkDirty && record.minutes.length >= 2) {
             drawSparkline(tr.cells_.spark, record.minutes);
             tr.sparkDirty = false;
         }

@@ -32,7 +32,9 @@ pattern write orvant3k/v1/%u/minute
 pattern read orvant3k/v1/%u/resend
 `;
 
-export async function startBroker(processes, folder, httpDir) {
+// `open`: anyone may connect and publish anything (the benches' load generators play many
+// stations through one client).
+export async function startBroker(processes, folder, httpDir, { open = false } = {}) {
     const passwd = join(folder, 'passwd');
     writeFileSync(passwd, '');
     for (const [user, password] of Object.entries(Users))
@@ -42,9 +44,8 @@ export async function startBroker(processes, folder, httpDir) {
     const wsPort = await freePort();
     writeFileSync(join(folder, 'mosquitto.conf'), [
         'per_listener_settings false',
-        'allow_anonymous false',
-        `password_file ${passwd}`,
-        `acl_file ${join(folder, 'acl')}`,
+        ...(open ? ['allow_anonymous true']
+                 : ['allow_anonymous false', `password_file ${passwd}`, `acl_file ${join(folder, 'acl')}`]),
         'persistence false',
         `user ${userInfo().username}`,
         'log_dest stderr',
