@@ -14,7 +14,6 @@ import { pixelsOfColour } from './support/canvas.mjs';
 import { connectAs, startHistoryAnswerer } from './support/clients.mjs';
 import { waitFor } from './support/ports.mjs';
 import { Processes } from './support/processes.mjs';
-import { saveScreenshot } from './support/screenshots.mjs';
 
 const XColour = [0xb0, 0x40, 0x2a];
 const SparkColour = [0x2a, 0x6f, 0xb0];
@@ -98,7 +97,6 @@ describe('a station\'s page and messages from any client', () => {
         assert.equal(await cell('x'), '21010.00');
         assert.equal(await page.$eval('tr[data-station="TST"] .station-name', (s) => s.textContent), '<img src=x onerror="window.injected=1">Test');
         assert.equal(await page.$$eval('tbody img, tbody b, tbody i, tbody script', (found) => found.length), 0);
-        await saveScreenshot(page, 'network-overview-notes.png');
         assert.deepEqual(errors, []);
         await page.close();
     });

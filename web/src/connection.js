@@ -5,8 +5,10 @@ import mqtt from 'mqtt/dist/mqtt.esm';
 
 import { Kinds } from './payloads.js';
 
-// The broker's address as the page was served: same host and port, wss under https.
+// The broker's address as the page was served: same host and port, wss under https. A page
+// opened from a file has none.
 export function brokerUrl(location) {
+    if (location.protocol !== 'http:' && location.protocol !== 'https:') return '';
     return `${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/`;
 }
 

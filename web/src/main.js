@@ -18,17 +18,26 @@ function start() {
     const remembered = new URLSearchParams(location.search);
     form.username.value = remembered.get('user') ?? localStorage.getItem('orvant3k.user') ?? '';
     form.prefix.value = remembered.get('prefix') ?? localStorage.getItem('orvant3k.prefix') ?? 'orvant3k/v1';
+    // The broker that served the page, unless the address names another (a TLS listener of
+    // its own, or a page opened from the installed file).
+    form.broker.value = remembered.get('broker') ?? (brokerUrl(location) || localStorage.getItem('orvant3k.broker')) ?? '';
     form.addEventListener('submit', (event) => {
         event.preventDefault();
         const prefix = form.prefix.value.trim().replace(/\/+$/, '');
+        const url = form.broker.value.trim();
         if (!prefix || /[+#]/.test(prefix)) {
             $('#login .message').textContent = 'The topic prefix must be a plain topic (no + or #).';
             return;
         }
+        if (!/^wss?:\/\/[^/\s]+/.test(url)) {
+            $('#login .message').textContent = 'The broker must be a websockets address: ws://host:port/ or wss://host:port/.';
+            return;
+        }
+        localStorage.setItem('orvant3k.broker', url);
         localStorage.setItem('orvant3k.user', form.username.value);
         localStorage.setItem('orvant3k.prefix', prefix);
         form.hidden = true;
-        run({ url: brokerUrl(location), username: form.username.value, password: form.password.value, prefix });
+        run({ url, username: form.username.value, password: form.password.value, prefix });
         form.password.value = '';
     });
 }

@@ -10,5 +10,8 @@ export async function saveScreenshot(page, name) {
         ? join(process.env.ORVANT_SOURCE_DIR, 'docs')
         : join(process.env.ORVANT_WEB_DIR, '..', 'web-screenshots');
     mkdirSync(folder, { recursive: true });
-    await page.screenshot({ path: join(folder, name) });
+    // Down to the end of what the page shows, at most the window's height.
+    const { width, height } = page.viewport();
+    const content = await page.evaluate(() => document.body.getBoundingClientRect().bottom + 12);
+    await page.screenshot({ path: join(folder, name), clip: { x: 0, y: 0, width, height: Math.min(height, Math.ceil(content)) } });
 }
