@@ -1,6 +1,7 @@
 // The page against stations a test client plays: the history a collector answers is drawn,
 // bad messages of every kind are named on the row without breaking the page, peers' texts
-// stay text, and the page's read-only user can publish nothing but history requests.
+// stay text, the page talks through a TLS listener other than the one that served it, and
+// the page's read-only user can publish nothing but history requests.
 
 import assert from 'node:assert/strict';
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -30,7 +31,7 @@ describe('a station\'s page and messages from any client', () => {
     let browser, broker, station, answerer;
 
     before(async () => {
-        broker = await startBroker(processes, folder, process.env.ORVANT_WEB_DIR);
+        broker = await startBroker(processes, folder, process.env.ORVANT_WEB_DIR, { tls: true });
         station = await connectAs(broker.mqttUrl, 'TST');
         await station.publishAsync('orvant3k/v1/TST/status', '{"state":"online","time":"2026-12-09T18:00:00Z","next":10}', { qos: 1, retain: true });
         await station.publishAsync('orvant3k/v1/TST/meta', JSON.stringify({
@@ -45,7 +46,7 @@ describe('a station\'s page and messages from any client', () => {
             x[700] = null;  // a missing minute in the collector's files
             return { from: request.from, step: 60, x, y: x.map((v) => v && v - 22000), z: x.map((v) => v && v + 24000), to: from + count * 60 };
         });
-        browser = await openBrowser();
+        browser = await openBrowser({ trustedKey: broker.spki });
     });
     after(async () => {
         await Promise.all([station?.endAsync(), answerer?.client.endAsync()]);
@@ -97,6 +98,15 @@ describe('a station\'s page and messages from any client', () => {
         assert.equal(await cell('x'), '21010.00');
         assert.equal(await page.$eval('tr[data-station="TST"] .station-name', (s) => s.textContent), '<img src=x onerror="window.injected=1">Test');
         assert.equal(await page.$$eval('tbody img, tbody b, tbody i, tbody script', (found) => found.length), 0);
+        assert.deepEqual(errors, []);
+        await page.close();
+    });
+
+    it('talks MQTT through the TLS websockets listener named in its address', async () => {
+        const { page, errors } = await openOverview(browser.browser, `${broker.pageUrl}?broker=${broker.wssUrl}`, 'web', Users.web);
+        await waitFor('the row over wss', () => page.$eval('tr[data-station="TST"] td.state', (td) => td.textContent === 'online').catch(() => false), 15);
+        assert.equal(await page.$eval('#link', (span) => span.textContent), 'Broker: connected');
+        assert.equal(await page.$eval('#login input[name=broker]', (input) => input.value), broker.wssUrl);
         assert.deepEqual(errors, []);
         await page.close();
     });

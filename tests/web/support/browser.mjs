@@ -8,7 +8,9 @@ import { webModule } from './webModules.mjs';
 
 const puppeteer = await webModule('puppeteer-core');
 
-export async function openBrowser() {
+// `trustedKey`: the key hash (SPKI, SHA-256, base64) of a test server's certificate that
+// Chromium is to accept, as if the test's authority were installed.
+export async function openBrowser({ trustedKey } = {}) {
     const profile = mkdtempSync(join(tmpdir(), 'orvant3k-chromium-'));
     const browser = await puppeteer.launch({
         executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
@@ -16,7 +18,8 @@ export async function openBrowser() {
         userDataDir: profile,
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                '--disable-background-networking', '--disable-component-update', '--disable-sync',
-               '--font-render-hinting=none'],
+               '--font-render-hinting=none',
+               ...(trustedKey ? [`--ignore-certificate-errors-spki-list=${trustedKey}`] : [])],
     });
     const close = async () => {
         await browser.close().catch(() => {});
