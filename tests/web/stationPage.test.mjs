@@ -102,6 +102,14 @@ describe('a station\'s page and messages from any client', () => {
         await page.close();
     });
 
+    it('says so when the broker refuses the password, and offers the form again', async () => {
+        const { page, errors } = await openOverview(browser.browser, broker.pageUrl, 'web', 'not-the-password');
+        await waitFor('the form again', () => page.$eval('#login', (form) => !form.hidden), 10);
+        assert.equal(await page.$eval('#login .message', (p) => p.textContent), 'Cannot connect: the broker refused the user name or password.');
+        assert.deepEqual(errors, []);
+        await page.close();
+    });
+
     it('talks MQTT through the TLS websockets listener named in its address', async () => {
         const { page, errors } = await openOverview(browser.browser, `${broker.pageUrl}?broker=${broker.wssUrl}`, 'web', Users.web);
         await waitFor('the row over wss', () => page.$eval('tr[data-station="TST"] td.state', (td) => td.textContent === 'online').catch(() => false), 15);
