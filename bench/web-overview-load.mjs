@@ -21,7 +21,7 @@ import { webModule } from '../tests/web/support/webModules.mjs';
 const { values: options } = parseArgs({ options: { stations: { type: 'string', default: '1000' }, seconds: { type: 'string', default: '60' } } });
 const stations = Number(options.stations);
 const seconds = Number(options.seconds);
-const webDir = process.env.ORVANT_WEB_DIR ?? new URL('../build/web', import.meta.url).pathname;
+const webDir = process.env.ORVANT_WEB_DIR ?? new URL('../build/web/page', import.meta.url).pathname;
 const mqtt = await webModule('mqtt');
 
 const names = Array.from({ length: stations }, (_, i) => `S${String(i).padStart(4, '0')}`);

@@ -5,7 +5,7 @@
 //   node web/build.mjs OUT
 
 import { build } from 'esbuild';
-import { mkdir, readFile, writeFile, rm } from 'node:fs/promises';
+import { mkdir, readFile, writeFile } from 'node:fs/promises';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -34,6 +34,5 @@ const style = output('.css').replace(/<\/style/gi, '<\\/style');
 const page = (await readFile(join(here, 'src/index.html'), 'utf8'))
     .replace('/*STYLE*/', () => style)
     .replace('/*SCRIPT*/', () => script);
-await rm(out, { recursive: true, force: true });
 await mkdir(out, { recursive: true });
 await writeFile(join(out, 'index.html'), page);
