@@ -4,7 +4,7 @@
 // when nobody answers, and the row goes offline when the station stops.
 
 import assert from 'node:assert/strict';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, it } from 'node:test';
@@ -64,17 +64,20 @@ describe('the overview of a live station', () => {
         await page.click('#station a.back');
     });
 
+    // The built collector does not answer history requests yet; once it does, this runs as the
+    // rest: the collector records the live station, and the station's page shows the answer.
+    it.skip('draws the history the built collector answers with', async () => {
+        startCollector(processes, folder, broker);
+        await waitFor('the collector recording', () => existsSync(join(folder, 'collected/TST/ARCHIVE')), 20);
+        await page.click('tr[data-station="TST"] a');
+        await waitFor('the history answered', () => page.$eval('#station .history', (p) => p.className.includes('answered')), 15);
+        await page.click('#station a.back');
+    });
+
     it('shows the station offline once it stops', async () => {
+        await page.evaluate(() => { location.hash = ''; });  // the overview, whatever came before
         await processes.stop(station.station);
         await waitFor('the row offline', async () => (await row())?.state === 'offline', 20);
         assert.deepEqual(errors, []);
-    });
-
-    // The built collector does not answer history requests yet; once it does, this runs as the
-    // rest: history drawn from the collector's own files.
-    it.skip('draws the history the built collector answers with', async () => {
-        startCollector(processes, folder, broker);
-        await page.click('tr[data-station="TST"] a');
-        await waitFor('the history answered', () => page.$eval('#station .history', (p) => p.className.includes('answered')), 15);
     });
 });
