@@ -98,6 +98,10 @@ describe('a station\'s page and messages from any client', () => {
         assert.equal(await cell('x'), '21010.00');
         assert.equal(await page.$eval('tr[data-station="TST"] .station-name', (s) => s.textContent), '<img src=x onerror="window.injected=1">Test');
         assert.equal(await page.$$eval('tbody img, tbody b, tbody i, tbody script', (found) => found.length), 0);
+        // A station's page for a name no topic can hold, typed into the address.
+        await page.evaluate(() => { location.hash = '#station=a%2F%23'; });
+        await waitFor('the station page', () => page.$eval('#station h2', (h) => h.textContent === 'a/#'), 5);
+        assert.equal(await page.$eval('#station .history', (p) => p.textContent), 'History is not available: this is not a station\'s name.');
         assert.deepEqual(errors, []);
         await page.close();
     });

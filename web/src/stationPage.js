@@ -39,6 +39,13 @@ export class StationPage {
     }
 
     async askHistory(client, prefix) {
+        // A name typed into the address may hold what a topic cannot (a wildcard would even
+        // subscribe to other stations' answers).
+        if (/[/+#]/.test(this.station) || this.station === '') {
+            this.historyNote.textContent = 'History is not available: this is not a station\'s name.';
+            this.historyNote.className = 'history unavailable';
+            return;
+        }
         this.historyNote.textContent = 'Asking the collector for the last 24 hours of minute values…';
         this.historyNote.className = 'history waiting';
         const to = Math.floor(this.now() / 60) * 60 + 60;
