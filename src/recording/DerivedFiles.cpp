@@ -69,17 +69,21 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
         }
     };
     if (FIntermagnet || FIagaMinuteFile) {
-        std::optional<TFilterValue> output;
+        std::span<const TFilterValue> outputs;
         // Only outputs on a record's time are computed: the writers take no others.
         const std::int32_t recordSeconds = FIntermagnet ? FIntermagnetFile->Interval() : 60;
-        attempt([&] { output = FFilter.FilterSample(values.first(3), time, recordSeconds); });
-        if (output && FIntermagnet)
-            attempt([&] {
-                FIntermagnetFile->WriteDataFileT(*output, record ? record->IntermagnetLine : unused);
-            });
-        if (output && FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(*output); });
+        attempt([&] { outputs = FFilter.FilterSample(values.first(3), time, recordSeconds); });
+        for (const TFilterValue& output : outputs) {
+            if (!InRecordRange(output.Time)) continue;
+            if (FIntermagnet)
+                attempt([&] {
+                    FIntermagnetFile->WriteDataFileT(output, record ? record->IntermagnetLine : unused);
+                });
+            if (FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(output); });
+        }
     }
-    if (FIagaSecondFile) attempt([&] { FIagaSecondFile->WriteSample(values, time); });
+    if (FIagaSecondFile && InRecordRange(time))
+        attempt([&] { FIagaSecondFile->WriteSample(values, time); });
     if (record) {
         if (FIntermagnet && FIntermagnetFile->Opened())
             record->IntermagnetFileName = FIntermagnetFile->GetFileName();
@@ -89,6 +93,18 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
             record->IagaMinuteFileName = FIagaMinuteFile->GetFileName();
     }
     if (failure) std::rethrow_exception(failure);
+}
+
+void TDerivedFiles::SetRecordRange(TDateTime from, TDateTime to) {
+    FRangeFrom = from;
+    FRangeTo = to;
+}
+
+bool TDerivedFiles::InRecordRange(TDateTime time) const {
+    // Stamps and bounds lie on whole seconds: half a second decides without rounding doubts.
+    constexpr double HalfSecond = 0.5 / SecondsPerDay;
+    return (FRangeFrom == 0 || time > FRangeFrom - HalfSecond) &&
+           (FRangeTo == 0 || time < FRangeTo - HalfSecond);
 }
 
 void TDerivedFiles::SetBaseDirectory(const std::string& directory) {
