@@ -3,6 +3,7 @@
 #include "recording/ProgramVersion.h"
 #include "recording/IagaDataFile.h"
 #include "recording/IntermagnetDataFile.h"
+#include "settings/SensorComponents.h"
 
 #include <exception>
 #include <optional>
@@ -12,10 +13,15 @@ TDerivedFiles::TDerivedFiles(const TDerivedSettings& settings)
     const TIntermagnetHeader& header = settings.IntermagnetHeader;
     // A header that does not fit its fixed columns would make files no reader can take apart.
     if (FIntermagnet && !FFilter.Coefficients().empty()) {
-        if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(header)) {
+        std::string problem = CheckIntermagnetHeader(header).Text;
+        if (problem.empty()) {
+            if (const auto mismatch = CheckIntermagnetComponents(header.COMP, settings.Iaga.Header))
+                problem = mismatch->Text;
+        }
+        if (!problem.empty()) {
             FIntermagnetRefused = true;
             FIntermagnet = false;
-            FNotices.push_back("INTERMAGNET header: " + problem.Text +
+            FNotices.push_back("INTERMAGNET header: " + problem +
                                "; no INTERMAGNET file is written in this run");
         }
     }
@@ -32,7 +38,9 @@ void TDerivedFiles::CreateIagaWriters(const TDerivedSettings& settings) {
     const TIagaSettings& iaga = settings.Iaga;
     if (!iaga.SecondFiles && !iaga.MinuteFiles) return;
     const std::string& code = settings.IntermagnetHeader.IDC;
-    if (const std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header)) {
+    std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header);
+    if (!problem) problem = CheckReportedComponents(iaga.Header);
+    if (problem) {
         FNotices.push_back("No IAGA-2002 files in this run: " + problem->Text);
         return;
     }
@@ -54,7 +62,8 @@ void TDerivedFiles::CreateIagaWriters(const TDerivedSettings& settings) {
     FIagaMinuteFile = std::make_unique<TIagaDataFile>(
         TIagaDataFile::MinuteInterval, code, iaga.Header,
         IagaStationComments(program, TIagaDataFile::MinuteInterval,
-                            FFilter.Coefficients().size()));
+                            FFilter.Coefficients().size()),
+        FFilter.Coefficients().size());
 }
 
 void TDerivedFiles::Record(std::span<const double> values, TDateTime time,

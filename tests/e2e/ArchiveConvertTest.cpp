@@ -208,13 +208,14 @@ TEST(ArchiveConvert, FailsWhenItWritesNothingItWasAskedFor) {
     EXPECT_EQ(Convert({"--settings", settings, "--out", "empty", "none"}, log), 1);
     EXPECT_THAT(log, HasSubstr("error: no archive line found"));
 
-    // A product its settings rules refuse: the conversion fails, the rest is still written.
+    // INTERMAGNET components the sensor does not measure: refused, the rest still written.
     std::string text = ReadWholeFile(settings);
-    text.replace(text.find("LONG=0100"), 9, "LONG=east");
-    WriteWholeFile("refused.ini", text);
-    EXPECT_EQ(Convert({"--settings", "refused.ini", "--intermagnet", "--iaga-seconds", "--out",
+    text.replace(text.find("COMP=XYZF"), 9, "COMP=HDZF");
+    WriteWholeFile("hdzf.ini", text);
+    EXPECT_EQ(Convert({"--settings", "hdzf.ini", "--intermagnet", "--iaga-seconds", "--out",
                        "refused", "store"}, log), 1);
-    EXPECT_THAT(log, HasSubstr("error: INTERMAGNET header: LONG must be one to four digits"));
+    EXPECT_THAT(log, HasSubstr("error: INTERMAGNET header: COMP HDZF does not match the sensor's "
+                               "components XYZ"));
     const auto files = DerivedFiles("refused");
     ASSERT_EQ(files.size(), 1u) << log;
     EXPECT_TRUE(files.count("IAGA2002/2024/02/tst20240201vsec.sec"));
