@@ -73,8 +73,9 @@ void BM_ArchiveAndIntermagnet(benchmark::State& state) {
             const TDateTime time = Start + i * Second;
             archive.WriteDateFile(line, time);
             const auto values = Sample(i);
-            if (auto out = filter.FilterSample(std::span<const double>(values).first(3), time))
-                intermagnet.WriteDataFileT(*out, record);
+            for (const TFilterValue& out :
+                 filter.FilterSample(std::span<const double>(values).first(3), time, 60))
+                intermagnet.WriteDataFileT(out, record);
             ++i;
         }
         intermagnet.Finish();
@@ -131,8 +132,9 @@ void BM_Filter91(benchmark::State& state) {
     long i = 0;
     for (auto _ : state) {
         const auto values = Sample(i);
-        auto out = filter.FilterSample(std::span<const double>(values).first(3), Start + (i++) * Second);
-        benchmark::DoNotOptimize(out);
+        const auto& out =
+            filter.FilterSample(std::span<const double>(values).first(3), Start + (i++) * Second);
+        benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations());
 }

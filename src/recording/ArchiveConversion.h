@@ -30,6 +30,14 @@ struct TConversionJob {
 
 struct TStationSettings;
 
+// The days of archive files a conversion must read: its days, widened by the filter's reach
+// beyond each bound when a filtered product is made (0 stays an open end).
+struct TDaysToRead {
+    TDateTime FromDay = 0;
+    TDateTime ToDay = 0;
+};
+TDaysToRead ArchiveDaysToRead(const TConversionJob& job);
+
 // What to make, from the station's settings: its header fields, interval, filter and IAGA-2002
 // texts; the products chosen, or those the settings switch on when none is chosen.
 TDerivedSettings ConversionProducts(const TStationSettings& settings, const TProductChoice& choice);
@@ -38,10 +46,12 @@ struct TConversionSummary {
     std::uint64_t LinesRead = 0;
     std::uint64_t LinesRefused = 0;
     std::uint64_t LinesOutsideDays = 0;
-    std::uint64_t SamplesConverted = 0;
+    std::uint64_t SamplesConverted = 0;  // the filter's reach beyond the days included
+    std::uint64_t SamplesInDays = 0;
+    std::uint64_t LinesRepeated = 0;
     std::vector<TRefusedLine> FirstRefusedLines;
     std::vector<std::string> FilesWritten;  // in the order they were started
-    std::vector<std::string> Notices;       // products left out, and why
+    std::vector<std::string> Notices;       // what the user should know beside the files
     // Files that could not be read or written, each with the system's reason, each once.
     std::vector<std::string> Failures;
     bool Cancelled = false;
@@ -55,7 +65,10 @@ using TConversionProgress = std::function<bool(std::uint64_t bytesDone, std::uin
 
 // Reads the archive in time order and records every sample through the station's own derived
 // writers (filter, INTERMAGNET, IAGA-2002), in the output folder's trees (made when missing). A line that does
-// not parse is counted, never fatal. Write failures are collected; after MaxFailedSamples
+// not parse is counted, never fatal. The filter is also fed the seconds it reaches beyond the
+// days asked for, so a rebuilt day equals that day of a conversion of the whole archive. A
+// product asked for that the settings rules refuse, or no archive line in the days, is a
+// failure: the user asked for files and gets none. Write failures are collected; after MaxFailedSamples
 // samples could not be written the conversion gives up (an unwritable output folder would
 // otherwise fail once per sample of a year).
 // Thread rule: runs on the calling thread; the progress callback is called there.

@@ -27,8 +27,14 @@ std::string PrintableText(std::string_view line) {
 }  // namespace
 
 TArchiveLineSource::TArchiveLineSource(std::vector<TArchiveFile> files, TDateTime fromDay,
-                                       TDateTime toDay)
-    : FFiles(std::move(files)), FFromDay(fromDay), FToDay(toDay) {}
+                                       TDateTime toDay, std::int64_t secondsBefore,
+                                       std::int64_t secondsAfter)
+    : FFiles(std::move(files)),
+      // Stamps lie on whole seconds: bounds half a second outside decide without rounding doubts.
+      FFrom(fromDay == 0 ? 0
+                         : fromDay - (static_cast<double>(secondsBefore) + 0.5) / SecondsPerDay),
+      FTo(toDay == 0 ? 0
+                     : toDay + 1 + (static_cast<double>(secondsAfter) - 0.5) / SecondsPerDay) {}
 
 TArchiveLineSource::~TArchiveLineSource() = default;
 
@@ -61,8 +67,7 @@ void TArchiveLineSource::Advance(std::size_t cursorIndex) {
                 Refuse(cursor, line);
                 continue;
             }
-            const double day = std::floor(head.Stamp);
-            if ((FFromDay != 0 && day < FFromDay) || (FToDay != 0 && day > FToDay)) {
+            if ((FFrom != 0 && head.Stamp < FFrom) || (FTo != 0 && head.Stamp > FTo)) {
                 ++FLinesOutside;
                 continue;
             }
@@ -90,11 +95,11 @@ void TArchiveLineSource::OpenNextFile() {
 }
 
 bool TArchiveLineSource::Next(TArchiveSample& sample) {
-    if (FAdvancePending) {
-        FAdvancePending = false;
-        Advance(FCurrent);
-    }
     for (;;) {
+        if (FAdvancePending) {
+            FAdvancePending = false;
+            Advance(FCurrent);
+        }
         // The earliest head; of equal stamps, the file opened first (cursors stay in file order).
         std::size_t earliest = 0;
         for (std::size_t i = 1; i < FOpen.size(); ++i)
@@ -106,9 +111,16 @@ bool TArchiveLineSource::Next(TArchiveSample& sample) {
             continue;
         }
         if (FOpen.empty()) return false;
-        sample = FOpen[earliest]->Head;
         FCurrent = earliest;
         FAdvancePending = true;
+        const TArchiveSample& head = FOpen[earliest]->Head;
+        if (FHasGiven && head.Stamp == FLastGiven) {
+            ++FLinesRepeated;
+            continue;
+        }
+        sample = head;
+        FHasGiven = true;
+        FLastGiven = head.Stamp;
         return true;
     }
 }

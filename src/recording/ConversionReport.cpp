@@ -10,6 +10,9 @@ std::vector<std::string> ConversionReportLines(const TConversionSummary& summary
         lines.push_back("refused: " +
                         std::to_string(summary.LinesRefused - summary.FirstRefusedLines.size()) +
                         " more lines");
+    if (summary.LinesRepeated > 0)
+        lines.push_back("repeated: " + std::to_string(summary.LinesRepeated) +
+                        " lines stamped like the line before them, left out");
     for (const std::string& failure : summary.Failures) lines.push_back("error: " + failure);
     if (summary.Stopped) lines.push_back("error: stopped: too many samples could not be written");
     if (summary.Cancelled) lines.push_back("cancelled: the files written so far are kept");

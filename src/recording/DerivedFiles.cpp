@@ -4,6 +4,7 @@
 #include "recording/IagaDataFile.h"
 #include "recording/ImagCdfWriter.h"
 #include "recording/IntermagnetDataFile.h"
+#include "settings/SensorComponents.h"
 
 #include <exception>
 #include <optional>
@@ -27,10 +28,15 @@ TDerivedFiles::TDerivedFiles(const TDerivedSettings& settings)
     const TIntermagnetHeader& header = settings.IntermagnetHeader;
     // A header that does not fit its fixed columns would make files no reader can take apart.
     if (FIntermagnet && !FFilter.Coefficients().empty()) {
-        if (const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(header)) {
+        std::string problem = CheckIntermagnetHeader(header).Text;
+        if (problem.empty()) {
+            if (const auto mismatch = CheckIntermagnetComponents(header.COMP, settings.Iaga.Header))
+                problem = mismatch->Text;
+        }
+        if (!problem.empty()) {
             FIntermagnetRefused = true;
             FIntermagnet = false;
-            FNotices.push_back("INTERMAGNET header: " + problem.Text +
+            FNotices.push_back("INTERMAGNET header: " + problem +
                                "; no INTERMAGNET file is written in this run");
         }
     }
@@ -48,7 +54,9 @@ void TDerivedFiles::CreateIagaWriters(const TDerivedSettings& settings) {
     const TIagaSettings& iaga = settings.Iaga;
     if (!iaga.SecondFiles && !iaga.MinuteFiles) return;
     const std::string& code = settings.IntermagnetHeader.IDC;
-    if (const std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header)) {
+    std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga.Header);
+    if (!problem) problem = CheckReportedComponents(iaga.Header);
+    if (problem) {
         FNotices.push_back("No IAGA-2002 files in this run: " + problem->Text);
         return;
     }
@@ -70,7 +78,8 @@ void TDerivedFiles::CreateIagaWriters(const TDerivedSettings& settings) {
     FIagaMinuteFile = std::make_unique<TIagaDataFile>(
         TIagaDataFile::MinuteInterval, code, iaga.Header,
         IagaStationComments(program, TIagaDataFile::MinuteInterval,
-                            FFilter.Coefficients().size()));
+                            FFilter.Coefficients().size()),
+        FFilter.Coefficients().size());
 }
 
 void TDerivedFiles::CreateImagCdfWriters(const TDerivedSettings& settings) {
@@ -104,19 +113,24 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
     std::exception_ptr failure;
     auto attempt = [&failure](auto&& step) { Attempt(failure, step); };
     if (FIntermagnet || FIagaMinuteFile || FImagCdfMinuteFile) {
-        std::optional<TFilterValue> output;
+        std::span<const TFilterValue> outputs;
         // Only outputs on a record's time are computed: the writers take no others.
         const std::int32_t recordSeconds = FIntermagnet ? FIntermagnetFile->Interval() : 60;
-        attempt([&] { output = FFilter.FilterSample(values.first(3), time, recordSeconds); });
-        if (output && FIntermagnet)
-            attempt([&] {
-                FIntermagnetFile->WriteDataFileT(*output, record ? record->IntermagnetLine : unused);
-            });
-        if (output && FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(*output); });
-        if (output && FImagCdfMinuteFile) attempt([&] { FImagCdfMinuteFile->WriteFilterOutput(*output); });
+        attempt([&] { outputs = FFilter.FilterSample(values.first(3), time, recordSeconds); });
+        for (const TFilterValue& output : outputs) {
+            if (!InRecordRange(output.Time)) continue;
+            if (FIntermagnet)
+                attempt([&] {
+                    FIntermagnetFile->WriteDataFileT(output, record ? record->IntermagnetLine : unused);
+                });
+            if (FIagaMinuteFile) attempt([&] { FIagaMinuteFile->WriteFilterOutput(output); });
+            if (FImagCdfMinuteFile) attempt([&] { FImagCdfMinuteFile->WriteFilterOutput(output); });
+        }
     }
-    if (FIagaSecondFile) attempt([&] { FIagaSecondFile->WriteSample(values, time); });
-    if (FImagCdfSecondFile) attempt([&] { FImagCdfSecondFile->WriteSample(values, time); });
+    if (InRecordRange(time)) {
+        if (FIagaSecondFile) attempt([&] { FIagaSecondFile->WriteSample(values, time); });
+        if (FImagCdfSecondFile) attempt([&] { FImagCdfSecondFile->WriteSample(values, time); });
+    }
     if (record) {
         if (FIntermagnet && FIntermagnetFile->Opened())
             record->IntermagnetFileName = FIntermagnetFile->GetFileName();
@@ -128,6 +142,18 @@ void TDerivedFiles::Record(std::span<const double> values, TDateTime time,
         if (FImagCdfMinuteFile) record->ImagCdfMinuteFileName = FImagCdfMinuteFile->FileName();
     }
     if (failure) std::rethrow_exception(failure);
+}
+
+void TDerivedFiles::SetRecordRange(TDateTime from, TDateTime to) {
+    FRangeFrom = from;
+    FRangeTo = to;
+}
+
+bool TDerivedFiles::InRecordRange(TDateTime time) const {
+    // Stamps and bounds lie on whole seconds: half a second decides without rounding doubts.
+    constexpr double HalfSecond = 0.5 / SecondsPerDay;
+    return (FRangeFrom == 0 || time > FRangeFrom - HalfSecond) &&
+           (FRangeTo == 0 || time < FRangeTo - HalfSecond);
 }
 
 void TDerivedFiles::SetBaseDirectory(const std::string& directory) {

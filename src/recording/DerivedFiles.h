@@ -64,6 +64,10 @@ public:
     // Closes every file, each even after another failed; raises the first failure.
     void Finish();
 
+    // Writes only records of seconds in [from, to) (0 for an open end); the samples around the
+    // bounds still feed the filter, so that the records next to a bound are complete.
+    void SetRecordRange(TDateTime from, TDateTime to);
+
     // Puts the INTERMAGNET/ and IAGA2002/ trees in this folder ("" is the working directory).
     void SetBaseDirectory(const std::string& directory);
     // Gathers each file's writes in blocks: for batch work (see TTextDataFile::SetBuffered); the
@@ -85,10 +89,12 @@ public:
 private:
     void CreateIagaWriters(const TDerivedSettings& settings);
     void CreateImagCdfWriters(const TDerivedSettings& settings);
+    bool InRecordRange(TDateTime time) const;
 
     bool FIntermagnet;
     bool FIntermagnetRefused = false;
     TFilter FFilter;
+    TDateTime FRangeFrom = 0, FRangeTo = 0;
     std::unique_ptr<TIntermagnetDataFile> FIntermagnetFile;
     std::unique_ptr<TIagaDataFile> FIagaSecondFile;
     std::unique_ptr<TIagaDataFile> FIagaMinuteFile;

@@ -64,13 +64,14 @@ void AppendMissingValues(std::string& line) {
 }  // namespace
 
 TIagaDataFile::TIagaDataFile(std::int32_t interval, const std::string& code,
-                             const TIagaHeader& header, const std::vector<std::string>& comments)
+                             const TIagaHeader& header, const std::vector<std::string>& comments,
+                             std::size_t coefficients)
     : FInterval(interval), FCode(Lower(code)) {
     if (interval != SecondInterval && interval != MinuteInterval)
         throw EBasicException::Create("IAGA-2002 files hold one-second or one-minute records, not " +
                                           std::to_string(interval) + "-second ones",
                                       0, ClassText, "Create");
-    const std::string head = IagaFileHead(code, header, interval, comments);
+    const std::string head = IagaFileHead(code, header, interval, comments, coefficients);
     FHead = head.substr(0, head.size() - 2);  // FWriteLn adds the last line end
     SetExtension(Kind());
 }

@@ -33,9 +33,10 @@ public:
     static constexpr std::int32_t MinuteInterval = 60;
 
     // `interval` is SecondInterval or MinuteInterval; `code` the IAGA code (three letters or
-    // digits, checked by the caller with CheckIagaHeader); `comments` the comment texts.
+    // digits, checked by the caller with CheckIagaHeader); `comments` the comment texts;
+    // `coefficients` the number of the filter's coefficients, which the minute files name.
     TIagaDataFile(std::int32_t interval, const std::string& code, const TIagaHeader& header,
-                  const std::vector<std::string>& comments);
+                  const std::vector<std::string>& comments, std::size_t coefficients = 0);
     // Closes quietly, leaving the file as it is.
     ~TIagaDataFile() override = default;
 

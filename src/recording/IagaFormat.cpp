@@ -1,6 +1,7 @@
 #include "recording/IagaFormat.h"
 
 #include "acquisition/DateTime.h"
+#include "acquisition/NumberText.h"
 
 #include <charconv>
 #include <cmath>
@@ -108,34 +109,69 @@ double IagaValueAsRead(double value) {
     return parsed;
 }
 
+std::string IagaHeaderNumber(const std::string& text, bool eastLongitude) {
+    double value = 0;
+    if (!TryStrToFloat(text, value)) return text;  // unchecked: written as given
+    // The decimals that give the typed value back, kept when a western longitude turns east.
+    int decimals = 0;
+    double back = 0;
+    while (decimals < 12 && !(TryStrToFloat(FormatFixed(value, decimals), back) && back == value))
+        ++decimals;
+    if (eastLongitude && value < 0) value += 360;
+    std::string written = FormatFixed(value, decimals);
+    if (written.find_first_not_of("-0.") == std::string::npos) written = written.substr(written[0] == '-');
+    return written;
+}
+
+std::string IagaIntervalType(std::int32_t interval, std::size_t coefficients) {
+    if (interval != 60) return "1-second";
+    if (coefficients == 0) return "Filtered 1-minute";
+    // The window as the format names it: from the start of the minute before the value's
+    // minute, "00:15-01:45" for 91 one-second taps centred on the minute.
+    const auto lead = static_cast<std::int64_t>(coefficients / 2);
+    const auto lag = static_cast<std::int64_t>(coefficients) - 1 - lead;
+    const auto minutesAndSeconds = [](std::int64_t seconds) {
+        std::string text = seconds < 0 ? "-" : "";
+        const std::int64_t magnitude = seconds < 0 ? -seconds : seconds;
+        const std::string minutes = std::to_string(magnitude / 60);
+        text += (minutes.size() < 2 ? "0" : "") + minutes + ":";
+        AppendTwoDigits(text, static_cast<int>(magnitude % 60));
+        return text;
+    };
+    return "Filtered 1-minute (" + minutesAndSeconds(60 - lead) + "-" + minutesAndSeconds(60 + lag) +
+           ")";
+}
+
 std::vector<std::string> IagaStationComments(std::string_view program, std::int32_t interval,
                                              std::size_t coefficients) {
+    // Each comment ends with a period: readers join comment lines that do not.
     std::vector<std::string> comments{
-        "Recorded live by " + std::string(program),
-        "F is not observed: it is given as 88888.00 throughout",
+        "Recorded live by " + std::string(program) + ".",
+        "F is not observed: it is given as 88888.00 throughout.",
     };
     if (interval == 60)
         comments.push_back("Filter: " + std::to_string(coefficients) +
-                           " FIR coefficients, each value centred on its minute");
+                           " FIR coefficients, each value centred on its minute.");
     else
-        comments.push_back("Unfiltered: each record is the first sample of its second");
+        comments.push_back("Unfiltered: each record is the first sample of its second.");
     return comments;
 }
 
 std::string IagaFileHead(const std::string& code, const TIagaHeader& header,
-                         std::int32_t interval, const std::vector<std::string>& comments) {
+                         std::int32_t interval, const std::vector<std::string>& comments,
+                         std::size_t coefficients) {
     const std::pair<const char*, std::string> fields[] = {
         {"Format", "IAGA-2002"},
         {"Source of Data", header.SourceOfData},
         {"Station Name", header.StationName},
         {"IAGA CODE", Upper(code)},
-        {"Geodetic Latitude", header.Latitude},
-        {"Geodetic Longitude", header.Longitude},
-        {"Elevation", header.Elevation},
+        {"Geodetic Latitude", IagaHeaderNumber(header.Latitude, false)},
+        {"Geodetic Longitude", IagaHeaderNumber(header.Longitude, true)},
+        {"Elevation", IagaHeaderNumber(header.Elevation, false)},
         {"Reported", header.Reported},
         {"Sensor Orientation", EffectiveSensorOrientation(header)},
         {"Digital Sampling", header.DigitalSampling},
-        {"Data Interval Type", interval == 60 ? "Filtered 1-minute" : "1-second"},
+        {"Data Interval Type", IagaIntervalType(interval, coefficients)},
         {"Data Type", "variation"},
     };
     std::string head;

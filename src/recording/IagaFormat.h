@@ -35,10 +35,20 @@ double IagaValueAsRead(double value);
 std::vector<std::string> IagaStationComments(std::string_view program, std::int32_t interval,
                                              std::size_t coefficients);
 
+// A latitude, longitude or elevation as the format writes it: plain decimals, as many as give
+// the typed value back ("+49.8" and "4.98e1" are "49.8"); a western longitude (below 0) is
+// written east, 0 to 360. A text that is no number is returned as it is.
+std::string IagaHeaderNumber(const std::string& text, bool eastLongitude);
+// "1-second", or "Filtered 1-minute (00:15-01:45)": the window of one-second `coefficients`
+// centred on the minute, counted from the start of the minute before.
+std::string IagaIntervalType(std::int32_t interval, std::size_t coefficients);
+
 // Header lines, comment lines and the column header, each with CR LF: the whole head of a
-// file. `interval` is 1 (second files) or 60 (minute files); the code is written in capitals.
+// file. `interval` is 1 (second files) or 60 (minute files); the code is written in capitals;
+// `coefficients` is the number of the filter's coefficients (minute files).
 std::string IagaFileHead(const std::string& code, const TIagaHeader& header,
-                         std::int32_t interval, const std::vector<std::string>& comments);
+                         std::int32_t interval, const std::vector<std::string>& comments,
+                         std::size_t coefficients = 0);
 
 // "yyyy-mm-dd" and "ddd" (day of year) of a day counted from 1899-12-30.
 struct TIagaDate {

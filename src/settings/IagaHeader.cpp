@@ -52,9 +52,10 @@ std::optional<TIagaProblem> CheckIagaHeader(const std::string& code, const TIaga
     if (!IsNumberIn(header.Latitude, -90, 90))
         return TIagaProblem{"Latitude", "Latitude must be a number of degrees from -90 to 90, not " +
                                             Quoted(header.Latitude)};
-    if (!IsNumberIn(header.Longitude, 0, 360))
+    // West as negative degrees is taken too; the files write it east, 0 to 360.
+    if (!IsNumberIn(header.Longitude, -180, 360))
         return TIagaProblem{"Longitude",
-                            "Longitude must be a number of degrees east from 0 to 360, not " +
+                            "Longitude must be a number of degrees east from -180 to 360, not " +
                                 Quoted(header.Longitude)};
     if (!IsNumberIn(header.Elevation, -1e6, 1e6))
         return TIagaProblem{"Elevation",

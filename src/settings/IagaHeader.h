@@ -10,7 +10,7 @@ struct TIagaHeader {
     std::string SourceOfData;
     std::string StationName;
     std::string Latitude;   // geodetic, degrees north, -90 .. 90
-    std::string Longitude;  // geodetic, degrees east, 0 .. 360
+    std::string Longitude;  // geodetic, degrees east, -180 .. 360 (written 0 .. 360)
     std::string Elevation;  // metres
     // The station's values are in nT, so a declination component is reported as E.
     std::string Reported = "XYZF";

@@ -1,5 +1,7 @@
 #include "settings/ImagCdfSettings.h"
 
+#include "settings/SensorComponents.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -22,6 +24,8 @@ std::vector<TIagaProblem> CheckImagCdfSettings(const std::string& code, const TI
                                                const TImagCdfSettings& settings) {
     std::vector<TIagaProblem> problems;
     if (const std::optional<TIagaProblem> problem = CheckIagaHeader(code, iaga)) problems.push_back(*problem);
+    // The elements named are those of Reported, so they must be the sensor's as for IAGA-2002.
+    else if (const std::optional<TIagaProblem> mismatch = CheckReportedComponents(iaga)) problems.push_back(*mismatch);
     const std::string observatory = EffectiveObservatoryName(settings, iaga);
     const struct {
         const char* Key;

@@ -28,7 +28,7 @@ struct TImagCdfSettings {
 std::string EffectiveObservatoryName(const TImagCdfSettings& settings, const TIagaHeader& iaga);
 
 // Every rule broken, each with its key (IAGA2002 or ImagCDF) and what is expected: the IAGA-2002
-// header's own rules, an institution and an observatory name given, Source one of "institute",
+// header's own rules and Reported matching the sensor's components, an institution and an observatory name given, Source one of "institute",
 // "INTERMAGNET", "WDC", PublicationLevel 1 to 4, StandardLevel "None", "Partial" (with a
 // StandardName and a PartialStandDesc) or "Full" (with a StandardName), and printable ASCII in
 // every text. Empty when the files can be written.

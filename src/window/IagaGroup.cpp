@@ -23,7 +23,7 @@ constexpr TTextField TextFields[] = {
     {"SourceOfData", "Source of data", "institute or network"},
     {"StationName", "Station name", ""},
     {"Latitude", "Latitude", "geodetic, degrees, -90 to 90"},
-    {"Longitude", "Longitude", "geodetic, degrees east, 0 to 360"},
+    {"Longitude", "Longitude", "geodetic, degrees east, -180 to 360"},
     {"Elevation", "Elevation", "metres"},
     {"SensorOrientation", "Sensor orientation", "empty: the first three letters of Reported"},
     {"DigitalSampling", "Digital sampling", "for example 1 second"},

@@ -140,7 +140,10 @@ TEST(ArchiveConvert, MergesRunsIntoCompleteDayFilesAndNamesWhatItCannotUse) {
     EXPECT_EQ(DataLines(files.at("IAGA2002/2024/02/tst20240201vmin.min")), 1440);
     EXPECT_THAT(log, HasSubstr("refused: "));
     EXPECT_THAT(log, HasSubstr("20240201000000.orv:50001: not a line"));
-    EXPECT_THAT(log, HasSubstr("lines read: 93201, lines refused: 1, files written: 2"));
+    // The day before is read for the filter's reach; the second run's lines of 12:00 to 13:53
+    // repeat stamps the first run gave.
+    EXPECT_THAT(log, HasSubstr("repeated: 6800 lines stamped like the line before them"));
+    EXPECT_THAT(log, HasSubstr("lines read: 96801, lines refused: 1, files written: 2"));
 
     // An output folder that cannot be made, a path that does not exist, and a usage error.
     WriteWholeFile("blocked", "a file where the output folder should be");
@@ -196,4 +199,80 @@ TEST(ArchiveConvert, ImagCdfDaysOfALiveRunEqualTheConvertedOnesAndReadBackInAnot
     EXPECT_DOUBLE_EQ(std::stod(xs[first]), std::stod(lines.substr(20, 9)));
     EXPECT_EQ(listing.Globals.at("Institution"), std::vector<std::string>{"Test Institute"});
     EXPECT_EQ(listing.Globals.at("ObservatoryName"), std::vector<std::string>{"Test"});
+}
+
+// Converted files are the same however the archive's seconds reach the converter: twice (a copy
+// from another computer), from runs overlapping by half an hour, or through --from/--to, which
+// reads the filter's half-width beyond the bounds.
+TEST(ArchiveConvert, CopiesOverlapsAndOneDayRebuildsGiveTheFilesOfOneContinuousArchive) {
+    TTempDir directory(true);
+    const std::string settings = WriteSettings(directory);
+    // 31 January 22:00 to 1 February 02:00 as one run.
+    const TDateTime start = EncodeDateTime(2024, 1, 31, 22, 0, 0);
+    const std::string all = Lines(start, 4 * 3600);
+    fs::create_directories("one");
+    WriteWholeFile("one/20240131220000.orv", all.substr(0, 63 * 7200));
+    WriteWholeFile("one/20240201000000.orv", all.substr(63 * 7200));
+    // The same as two runs, the second started at 23:30 while the first ran to midnight.
+    fs::create_directories("overlap");
+    WriteWholeFile("overlap/20240131220000.orv", all.substr(0, 63 * 7200));
+    WriteWholeFile("overlap/20240131233000.orv", all.substr(63 * 5400));
+    fs::create_directories("copy");
+    fs::copy("one", "copy", fs::copy_options::recursive);
+
+    std::string log;
+    ASSERT_EQ(Convert({"--settings", settings, "--out", "whole", "one"}, log), 0) << log;
+    const auto whole = DerivedFiles("whole");
+    ASSERT_EQ(whole.size(), 6u) << log;
+    const auto expectSame = [&](const std::string& folder, std::size_t count) {
+        const auto files = DerivedFiles(folder);
+        EXPECT_EQ(files.size(), count) << folder;
+        for (const auto& [name, contents] : files)
+            EXPECT_TRUE(whole.count(name) && whole.at(name) == contents) << folder << "/" << name;
+    };
+    ASSERT_EQ(Convert({"--settings", settings, "--out", "twice", "one", "copy"}, log), 0) << log;
+    EXPECT_THAT(log, HasSubstr("repeated: 14400 lines stamped like the line before them"));
+    expectSame("twice", 6);
+    ASSERT_EQ(Convert({"--settings", settings, "--out", "overlapped", "overlap"}, log), 0) << log;
+    EXPECT_THAT(log, HasSubstr("repeated: 1800 lines"));
+    expectSame("overlapped", 6);
+
+    // One day at a time, each from the whole archive: the days of the whole conversion,
+    // 1 February's 00:00 minute (which needs 31 January's last 45 s) included.
+    ASSERT_EQ(Convert({"--settings", settings, "--from", "2024-02-01", "--to", "2024-02-01",
+                       "--out", "february", "one"}, log), 0) << log;
+    expectSame("february", 3);
+    const std::string minutes = ReadWholeFile("february/IAGA2002/2024/02/tst20240201vmin.min");
+    const std::size_t midnight = minutes.find("2024-02-01 00:00:00.000");
+    ASSERT_NE(midnight, std::string::npos);
+    EXPECT_EQ(minutes.substr(midnight + 30, 10).find("99999"), std::string::npos);
+    ASSERT_EQ(Convert({"--settings", settings, "--from", "2024-01-31", "--to", "2024-01-31",
+                       "--out", "january", "one"}, log), 0) << log;
+    expectSame("january", 3);
+}
+
+TEST(ArchiveConvert, FailsWhenItWritesNothingItWasAskedFor) {
+    TTempDir directory(true);
+    const std::string settings = WriteSettings(directory);
+    fs::create_directories("store");
+    WriteWholeFile("store/20240201000000.orv", Lines(EncodeDateTime(2024, 2, 1, 0, 0, 0), 600));
+
+    std::string log;
+    EXPECT_EQ(Convert({"--settings", settings, "--from", "2024-03-01", "--out", "none", "store"},
+                      log), 1);
+    EXPECT_THAT(log, HasSubstr("error: no archive line found from 2024-03-01"));
+    EXPECT_EQ(Convert({"--settings", settings, "--out", "empty", "none"}, log), 1);
+    EXPECT_THAT(log, HasSubstr("error: no archive line found"));
+
+    // INTERMAGNET components the sensor does not measure: refused, the rest still written.
+    std::string text = ReadWholeFile(settings);
+    text.replace(text.find("COMP=XYZF"), 9, "COMP=HDZF");
+    WriteWholeFile("hdzf.ini", text);
+    EXPECT_EQ(Convert({"--settings", "hdzf.ini", "--intermagnet", "--iaga-seconds", "--out",
+                       "refused", "store"}, log), 1);
+    EXPECT_THAT(log, HasSubstr("error: INTERMAGNET header: COMP HDZF does not match the sensor's "
+                               "components XYZ"));
+    const auto files = DerivedFiles("refused");
+    ASSERT_EQ(files.size(), 1u) << log;
+    EXPECT_TRUE(files.count("IAGA2002/2024/02/tst20240201vsec.sec"));
 }

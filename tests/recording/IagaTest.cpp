@@ -3,6 +3,7 @@
 #include "TempDir.h"
 #include "acquisition/NumberText.h"
 #include "recording/IagaDataFile.h"
+#include "settings/SensorComponents.h"
 
 #include <gtest/gtest.h>
 
@@ -80,7 +81,7 @@ protected:
     }
     std::unique_ptr<TIagaDataFile> Writer(std::int32_t interval) const {
         return std::make_unique<TIagaDataFile>(interval, "ABC", FHeader,
-                                               IagaStationComments("orvant3k test", interval, 3));
+                                               IagaStationComments("orvant3k test", interval, 3), 3);
     }
     static void Sample(TIagaDataFile& writer, TDateTime time, double x, double y, double z) {
         const std::array<double, 5> values{x, y, z, 21.5, 20.2};
@@ -149,7 +150,7 @@ TEST_F(TIagaTest, HeaderRulesNameTheFieldThatBreaksThem) {
     EXPECT_EQ(keyOf("A/B", FHeader), "IDC");
     const std::pair<std::string TIagaHeader::*, std::vector<std::string>> broken[] = {
         {&TIagaHeader::Latitude, {"", "90.5", "45,1", "north"}},
-        {&TIagaHeader::Longitude, {"-1", "360.01", "1e"}},
+        {&TIagaHeader::Longitude, {"-180.5", "360.01", "1e"}},
         {&TIagaHeader::Elevation, {"", "high"}},
         {&TIagaHeader::Reported, {"HDZF", "xyzf", ""}},
         {&TIagaHeader::SensorOrientation, {"XYZFQ", "X1"}},
@@ -168,9 +169,61 @@ TEST_F(TIagaTest, HeaderRulesNameTheFieldThatBreaksThem) {
     header.Longitude = "360";
     header.Latitude = "-90";
     EXPECT_EQ(keyOf("ABC", header), "none");
+    header.Longitude = "-180";  // west, written east
+    EXPECT_EQ(keyOf("ABC", header), "none");
     EXPECT_EQ(EffectiveSensorOrientation(header), "HEZ");
     header.SensorOrientation = "HDZ";
     EXPECT_EQ(EffectiveSensorOrientation(header), "HDZ");
+}
+
+TEST_F(TIagaTest, HeaderValuesAreWrittenInTheFormatsFormAndComponentsMatchTheSensor) {
+    const std::pair<std::pair<const char*, bool>, const char*> numbers[] = {
+        {{"+49.8", false}, "49.8"},   {{"4.98e1", false}, "49.8"}, {{"-0", false}, "0"},
+        {{"-10.5", true}, "349.5"},   {{"-70.123", true}, "289.877"}, {{"-180", true}, "180"},
+        {{"360", true}, "360"},       {{"1.5E3", false}, "1500"},  {{"north", false}, "north"},
+    };
+    for (const auto& [input, written] : numbers)
+        EXPECT_EQ(IagaHeaderNumber(input.first, input.second), written) << input.first;
+    EXPECT_EQ(IagaIntervalType(60, 91), "Filtered 1-minute (00:15-01:45)");
+    EXPECT_EQ(IagaIntervalType(60, 4), "Filtered 1-minute (00:58-01:01)");
+    EXPECT_EQ(IagaIntervalType(60, 181), "Filtered 1-minute (-00:30-02:30)");
+    EXPECT_EQ(IagaIntervalType(1, 91), "1-second");
+    FHeader.Latitude = "+45.5";
+    FHeader.Longitude = "-3.25";
+    FHeader.Elevation = "1.2e2";
+    const std::string head = IagaFileHead("ABC", FHeader, 60, {"no period"}, 91);
+    for (const char* line : {" Geodetic Latitude      45.5 ", " Geodetic Longitude     356.75 ",
+                             " Elevation              120 ",
+                             " Data Interval Type     Filtered 1-minute (00:15-01:45) "})
+        EXPECT_NE(head.find(line), std::string::npos) << line;
+
+    // Reported and COMP must name the sensor's own components; HDZ and HEZ are one set-up.
+    const auto reportedOk = [](const char* reported, const char* sensor) {
+        TIagaHeader header;
+        header.Reported = reported;
+        header.SensorOrientation = sensor;
+        return !CheckReportedComponents(header);
+    };
+    const auto compOk = [](const char* comp, const char* reported, const char* sensor) {
+        TIagaHeader header;
+        header.Reported = reported;
+        header.SensorOrientation = sensor;
+        return !CheckIntermagnetComponents(comp, header);
+    };
+    EXPECT_TRUE(reportedOk("XYZF", "") && reportedOk("XYZF", "xyz") && reportedOk("HEZF", "") &&
+                reportedOk("HEZF", "HDZ") && reportedOk("HEZF", "HEZF"));
+    EXPECT_FALSE(reportedOk("HEZF", "XYZ"));
+    EXPECT_FALSE(reportedOk("XYZF", "HDZ"));
+    EXPECT_TRUE(compOk("XYZF", "XYZF", "") && compOk("HDZF", "HEZF", "") &&
+                compOk("HDZF", "XYZF", "HDZ") && compOk("ABCD", "XYZF", ""));
+    EXPECT_FALSE(compOk("HDZF", "XYZF", ""));
+    EXPECT_FALSE(compOk("XYZF", "HEZF", "HEZ"));
+    TIagaHeader xyz;
+    const auto problem = CheckIntermagnetComponents("HDZF", xyz);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->Key, "COMP");
+    EXPECT_EQ(problem->Text, "COMP HDZF does not match the sensor's components XYZ (SensorOrientation "
+                             "empty): XYZF needs an XYZ sensor, HDZF an HDZ or HEZ one");
 }
 
 // From mid-day across midnight: the first day complete with its 86,400 and 1,440 lines, the
@@ -297,7 +350,7 @@ TEST_F(TIagaTest, ReadBackByFixedColumns) {
     EXPECT_EQ(trimmed(lines[3].substr(1, 23)), "IAGA CODE");
     EXPECT_EQ(trimmed(lines[3].substr(24, 44)), "ABC");
     EXPECT_EQ(lines[2].substr(24, 44), std::string(44, 'n'));
-    EXPECT_EQ(trimmed(lines[10].substr(24, 44)), "Filtered 1-minute");
+    EXPECT_EQ(trimmed(lines[10].substr(24, 44)), "Filtered 1-minute (00:59-01:01)");
     for (int i = 0; i < 16; ++i) EXPECT_EQ(lines[i][69], '|') << i;
     EXPECT_EQ(lines[12].substr(1, 2), "# ");
     EXPECT_EQ(lines[15].substr(42, 4), "ABCY");

@@ -64,11 +64,11 @@ protected:
     // Through the filter, as the run feeds the writer.
     std::string Feed(TIntermagnetDataFile& writer, TDateTime time, double x, double y, double z) {
         const std::array<double, 3> values{x, y, z};
-        std::string line = "not cleared";
-        if (const auto output = FFilter.FilterSample(values, time))
-            writer.WriteDataFileT(*output, line);
-        else
-            line.clear();
+        std::string line;
+        for (const TFilterValue& output : FFilter.FilterSample(values, time)) {
+            line = "not cleared";
+            writer.WriteDataFileT(output, line);
+        }
         return line;
     }
     // A linear ramp, so that a symmetric filter returns the middle sample's values.
@@ -119,8 +119,8 @@ TEST_F(TIntermagnetTest, FiveSecondValuesKeepTheirPositions) {
 }
 
 TEST_F(TIntermagnetTest, AGapInsideAnHourLeavesMissingRecordsAndASecondRunANewFile) {
-    UseFilter({1.0});
     for (int run = 0; run < 2; ++run) {
+        UseFilter({1.0});  // each run has its own filter
         auto writer = Writer(60);
         for (int m : {0, 1, 2, 3, 4, 5, 9, 10})
             EXPECT_NE(Feed(*writer, At(10, m), 20000 + m, -1000 - m, 40000 + 0.1 * m), "");
@@ -131,9 +131,9 @@ TEST_F(TIntermagnetTest, AGapInsideAnHourLeavesMissingRecordsAndASecondRunANewFi
 }
 
 TEST_F(TIntermagnetTest, NoRecordSpansAGapInTheSamples) {
-    // One sample a second from 10:38:00; 10:38:59 is lost (the 10:39 record still comes, from
-    // its neighbours), then the cable is out from 10:40:01 to 11:39:59: the records at 10:40 and
-    // 11:40 would combine both sides of the gap and are missing instead.
+    // One sample a second from 10:37:59; 10:38:59 is lost (the 10:39 record lacks half its
+    // weight), then the cable is out from 10:40:01 to 11:39:59: the records at 10:40 and 11:40
+    // lack a quarter of theirs. All three are missing; 10:38, 11:41 and 11:42 are whole.
     UseFilter({0.25, 0.5, 0.25});
     auto writer = Writer(60);
     std::vector<std::string> records;
@@ -145,9 +145,9 @@ TEST_F(TIntermagnetTest, NoRecordSpansAGapInTheSamples) {
             if (!line.empty()) records.push_back(line);
         }
     };
-    feed(0, 120);
+    feed(-1, 120);
     feed(3720, 3841);
-    EXPECT_EQ(records, (std::vector<std::string>{" 210598  -16195  452390 999999",
+    EXPECT_EQ(records, (std::vector<std::string>{" 210000  -15000  450000 999999",
                                                  " 247800  -90600  601200 999999",
                                                  " 248400  -91800  603600 999999"}));
     writer->Finish();
@@ -181,11 +181,13 @@ TEST_F(TIntermagnetTest, MidnightCompletesTheDayInTheDirectoryOfItsOwnRecords) {
 }
 
 TEST_F(TIntermagnetTest, AStampRoundingToMidnightBelongsToTheNextDay) {
-    UseFilter({1.0});
+    // Straight to the writer: the filter's outputs lie on whole seconds.
     auto writer = Writer(60);
-    Feed(*writer, EncodeDateTime(2023, 12, 31, 23, 59, 0), 1, 2, 3);
+    std::string line;
+    writer->WriteDataFileT({{1, 2, 3}, EncodeDateTime(2023, 12, 31, 23, 59, 0)}, line);
     const TDateTime lateStamp = EncodeDateTime(2023, 12, 31, 23, 59, 59) + 0.6 / SecondsPerDay;
-    EXPECT_EQ(Feed(*writer, lateStamp, 4, 5, 6), "     40      50      60 999999");
+    writer->WriteDataFileT({{4, 5, 6}, lateStamp}, line);
+    EXPECT_EQ(line, "     40      50      60 999999");
     EXPECT_EQ(writer->LastTime(), EncodeDate(2024, 1, 1));
     writer->Finish();
     const auto december = LinesOf(ReadWholeFile("INTERMAGNET/2023/12/Dec3123.ABC"));

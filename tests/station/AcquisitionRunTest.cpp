@@ -58,7 +58,7 @@ protected:
     // filter that passes every sample through, so each minute's sample is its record.
     static TRunSettings Settings() {
         TRunSettings settings;
-        settings.IntermagnetHeader = {"IDC", "HDZF", "EDI", "0402", "0245", "0"};
+        settings.IntermagnetHeader = {"IDC", "XYZF", "EDI", "0402", "0245", "0"};
         settings.FilterCoefficients = {1.0};
         return settings;
     }

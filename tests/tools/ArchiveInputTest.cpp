@@ -117,26 +117,40 @@ TEST(ArchiveLineSourceTest, MergesRunsByStampAndReportsRefusedLines) {
                    Line(5, 86398) + "\r\n" + Line(5, 86399) + "\r\n");
     WriteWholeFile(dir.File("20240106000000.orv"), Line(6, 0) + "\r\n" + "garbage\r\n" +
                                                        Line(6, 2) + "\r\n" + Line(6, 3) + "\r\n");
-    // Run two, a second recorder started at 00:00:01 on the 6th: merged line by line.
-    WriteWholeFile(dir.File("20240106000001.orv"), Line(6, 1) + "\r\n" + Line(6, 3) + "\r\n");
+    // Run two, a second recorder started at 00:00:01 on the 6th: merged line by line; its
+    // 00:00:03 repeats a stamp already given and is left out, as is a second line of 00:00:03.
+    WriteWholeFile(dir.File("20240106000001.orv"),
+                   Line(6, 1) + "\r\n" + Line(6, 3, 1.0) + "\r\n" + Line(6, 3, 2.0) + "\r\n");
 
     TArchiveLineSource source(FindArchiveFiles({dir.Path().string()}).Files);
-    EXPECT_THAT(Times(source), ElementsAre("23 59 58", "23 59 59", "00 00 00", "00 00 01",
-                                           "00 00 02", "00 00 03", "00 00 03"));
-    EXPECT_EQ(source.LinesRead(), 8u);
+    TArchiveSample sample;
+    std::vector<std::string> times;
+    while (source.Next(sample)) times.emplace_back(sample.Line.substr(11, 8));
+    EXPECT_THAT(times, ElementsAre("23 59 58", "23 59 59", "00 00 00", "00 00 01", "00 00 02",
+                                   "00 00 03"));
+    EXPECT_EQ(sample.Values[0], 21000.0);  // the earlier file's line of equal stamps
+    EXPECT_EQ(source.LinesRepeated(), 2u);
+    EXPECT_EQ(source.LinesRead(), 9u);
     EXPECT_EQ(source.LinesRefused(), 1u);
     ASSERT_EQ(source.FirstRefusedLines().size(), 1u);
     EXPECT_THAT(source.FirstRefusedLines()[0].Path, HasSubstr("20240106000000.orv"));
     EXPECT_EQ(source.FirstRefusedLines()[0].LineNumber, 2u);
     EXPECT_EQ(source.FirstRefusedLines()[0].Text, "garbage");
-    EXPECT_EQ(source.BytesDone(), 7u * 63 + 9);
+    EXPECT_EQ(source.BytesDone(), 8u * 63 + 9);
     EXPECT_TRUE(source.Failures().empty());
 
-    // Days outside the range are skipped, not refused.
+    // Days outside the range are skipped, not refused; a reach beyond the bounds is read.
     TArchiveLineSource sixth(FindArchiveFiles({dir.Path().string()}).Files,
                              EncodeDate(2024, 1, 6), EncodeDate(2024, 1, 6));
-    EXPECT_EQ(Times(sixth).size(), 5u);
+    EXPECT_EQ(Times(sixth).size(), 4u);
     EXPECT_EQ(sixth.LinesOutsideDays(), 2u);
+    TArchiveLineSource reach(FindArchiveFiles({dir.Path().string()}).Files, 0,
+                             EncodeDate(2024, 1, 5), 0, 2);
+    EXPECT_THAT(Times(reach), ElementsAre("23 59 58", "23 59 59", "00 00 00", "00 00 01"));
+    EXPECT_EQ(reach.LinesOutsideDays(), 4u);
+    TArchiveLineSource before(FindArchiveFiles({dir.Path().string()}).Files,
+                              EncodeDate(2024, 1, 6), 0, 1);
+    EXPECT_EQ(Times(before).front(), "23 59 59");
 }
 
 TEST(ConvertCommandLineTest, RefusesWhatCannotBeUsed) {

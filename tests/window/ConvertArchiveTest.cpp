@@ -72,7 +72,8 @@ TEST_F(MainFormTest, ConvertsAnArchiveOnAWorkerAndSumsItUpInABox) {
         << summary;
     EXPECT_EQ(FilesUnder("out/INTERMAGNET").size(), 2u);
 
-    // Cancelled at once: the box says so and the files made so far stay.
+    // Cancelled at once: the box says so and the files made so far stay. IAGA-2002 seconds
+    // asked for with no IAGA-2002 header set are refused, which makes it an error box.
     QTimer::singleShot(0, &dialog, [&] {
         dialog.IagaSecondsCB()->setChecked(true);
         dialog.SetOutputFolder("again");
@@ -81,7 +82,11 @@ TEST_F(MainFormTest, ConvertsAnArchiveOnAWorkerAndSumsItUpInABox) {
     main.ConvertArchive1()->trigger();
     main.CancelConversion1()->trigger();
     ASSERT_TRUE(ProcessEventsUntil([&] { return !main.Converter().Running(); }, 30000));
-    ASSERT_EQ(Notes.InfoBoxes().size(), 2u);
-    EXPECT_EQ(Notes.InfoBoxes()[1].rfind("The conversion was cancelled.", 0), 0u)
-        << Notes.InfoBoxes()[1];
+    ASSERT_EQ(Notes.InfoBoxes().size(), 1u);
+    ASSERT_EQ(Notes.ErrorBoxes().size(), 2u);
+    EXPECT_EQ(Notes.ErrorBoxes()[1].rfind("The conversion was cancelled.", 0), 0u)
+        << Notes.ErrorBoxes()[1];
+    EXPECT_NE(Notes.ErrorBoxes()[1].find("No IAGA-2002 files in this run: Latitude"),
+              std::string::npos)
+        << Notes.ErrorBoxes()[1];
 }

@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
     job.FromDay = command.FromDay;
     job.ToDay = command.ToDay;
     if (!ReadProducts(command, job.Products)) return ExitFailure;
-    const TArchiveSearch search = FindArchiveFiles(command.Paths, command.FromDay, command.ToDay);
+    const TDaysToRead days = ArchiveDaysToRead(job);
+    const TArchiveSearch search = FindArchiveFiles(command.Paths, days.FromDay, days.ToDay);
     for (const std::string& error : search.Errors) std::fprintf(stderr, "error: %s\n", error.c_str());
     job.Files = search.Files;
     job.OutputFolder = command.OutputFolder;
