@@ -23,10 +23,10 @@ std::uint64_t PositiveCount(const std::string& option, const std::string& text) 
 }  // namespace
 
 std::string SimulatorUsage() {
-    return "Usage: orvant3k-sim [--device PATH | --link PATH | --service-link PATH]\n"
-           "                    [--rate HZ | --fast]\n"
-           "                    [--start \"YYYY-MM-DD hh:mm:ss\"] [--count N]\n"
-           "                    [--line-end crlf|cr|lfcr] [--bad-every N]\n"
+    // One line: the man page's synopsis is made from it, and it takes the first line only.
+    return "Usage: orvant3k-sim [--device PATH | --link PATH | --service-link PATH] "
+           "[--rate HZ | --fast] [--start \"YYYY-MM-DD hh:mm:ss\"] [--count N] "
+           "[--line-end crlf|cr|lfcr] [--bad-every N]\n"
            "\n"
            "The simulated ORVANT-3K magnetometer: one 61-character line per sample at 9600 8N1.\n"
            "The device the lines go to is printed on the first line of standard output.\n"
