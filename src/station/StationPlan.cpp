@@ -22,13 +22,16 @@ std::string IntermagnetText(const TStationSettings& settings) {
     if (!settings.AutoCreateIntermagnet) return "INTERMAGNET off";
     return std::string("INTERMAGNET ") +
            (settings.MinuteOr5Seconds ? "five-second" : "one-minute") + " values with " +
-           std::to_string(settings.FilterCoefficients.size()) + " filter coefficients";
+           std::to_string(settings.FilterCoefficients.size()) +
+           " filter coefficients in INTERMAGNET/";
 }
 
 std::string IagaText(const TIagaSettings& iaga) {
     if (!iaga.SecondFiles && !iaga.MinuteFiles) return "IAGA-2002 off";
-    if (iaga.SecondFiles && iaga.MinuteFiles) return "IAGA-2002 one-second and one-minute files";
-    return iaga.SecondFiles ? "IAGA-2002 one-second files" : "IAGA-2002 one-minute files";
+    const std::string files = iaga.SecondFiles && iaga.MinuteFiles ? "one-second and one-minute"
+                              : iaga.SecondFiles                   ? "one-second"
+                                                                   : "one-minute";
+    return "IAGA-2002 " + files + " files in IAGA2002/";
 }
 
 std::string NetworkText(const TStationSettings& settings) {

@@ -12,8 +12,9 @@ struct TStationSettings;
 // The run's settings from the station's record, the network's station name filled in.
 TRunSettings RunSettingsOf(const TStationSettings& settings);
 
-// "archive in ARCHIVE/, INTERMAGNET one-minute values with 91 filter coefficients,
-// IAGA-2002 one-second and one-minute files, network broker:1883 as ABC under orvant3k/v1/",
+// "archive in ARCHIVE/, INTERMAGNET one-minute values with 91 filter coefficients in
+// INTERMAGNET/, IAGA-2002 one-second and one-minute files in IAGA2002/, network broker:1883 as
+// ABC under orvant3k/v1/",
 // each product "off" when it is.
 std::string ProductsText(const TStationSettings& settings);
 

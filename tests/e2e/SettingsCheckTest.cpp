@@ -77,8 +77,8 @@ TEST_F(SettingsCheck, TheShippedFileNamesEveryPlaceholderAtOnceAndAFinishedOnePa
     check = Check(Settings);
     EXPECT_EQ(check.ExitCode, 0) << check.Output;
     EXPECT_NE(check.Output.find("products: archive in ARCHIVE/, INTERMAGNET one-minute values "
-                                "with 91 filter coefficients, IAGA-2002 one-second files, "
-                                "network off\n"),
+                                "with 91 filter coefficients in INTERMAGNET/, IAGA-2002 "
+                                "one-second files in IAGA2002/, network off\n"),
               std::string::npos)
         << check.Output;
     EXPECT_NE(check.Output.find("no problems: the recorder can start"), std::string::npos);
@@ -106,7 +106,7 @@ TEST_F(SettingsCheck, TheShippedFileNamesEveryPlaceholderAtOnceAndAFinishedOnePa
     EXPECT_EQ(CountOf(log, "[Filter] SecondFiles: the station knows no such key here"), 1) << log;
     EXPECT_NE(log.find("start: port COM1 (" + terminal.SlavePath() +
                        "), archive in ARCHIVE/, INTERMAGNET one-minute values with 91 filter "
-                       "coefficients, IAGA-2002 off, network off"),
+                       "coefficients in INTERMAGNET/, IAGA-2002 off, network off"),
               std::string::npos)
         << log;
 }
