@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -12,6 +13,8 @@ namespace Keys = COMPortSettingsKeys;
 
 template <typename TField>
 TField Fitted(std::int32_t value, const char* key) {
+    // The port index is signed: a COM number below 1 is refused where the port is named.
+    if constexpr (std::is_same_v<TField, std::int32_t>) return value;
     if (value < 0 || std::uint64_t(value) > std::numeric_limits<TField>::max())
         throw ERangeError("Range check error: " + std::string(Keys::Section) + "/" + key + "=" +
                           std::to_string(value) + " is outside 0.." +
@@ -19,9 +22,49 @@ TField Fitted(std::int32_t value, const char* key) {
     return TField(value);
 }
 
+// Without `badValue` a text that is no integer reads as the default and a value that does not
+// fit raises; with it, both are handed over and the field takes its default.
 template <typename TField>
-void Read(TField& field, const TProfileFile& file, const char* key, TField defaultValue) {
-    field = Fitted<TField>(file.ReadInteger(Keys::Section, key, std::int32_t(defaultValue)), key);
+void Read(TField& field, const TProfileFile& file, const char* key, TField defaultValue,
+          const TBadPortValue* badValue) {
+    if (!badValue) {
+        field = Fitted<TField>(file.ReadInteger(Keys::Section, key, std::int32_t(defaultValue)),
+                               key);
+        return;
+    }
+    const std::string text = file.ReadString(Keys::Section, key, "");
+    std::int32_t value = std::int32_t(defaultValue);
+    field = defaultValue;
+    if (!text.empty() && !ParseProfileInteger(text, value)) {
+        (*badValue)(key, "'" + text + "' is not a valid integer value");
+        return;
+    }
+    try {
+        field = Fitted<TField>(value, key);
+    } catch (const ERangeError& error) {
+        (*badValue)(key, error.what());
+    }
+}
+
+void Load(TCOMPortSettings& settings, const TProfileFile& file, const TBadPortValue* badValue) {
+    const TCOMPortSettings defaults;
+    Read(settings.COMPort, file, Keys::COMPort, defaults.COMPort, badValue);
+    Read(settings.BaudRate, file, Keys::BaudRate, defaults.BaudRate, badValue);
+    Read(settings.StopBits, file, Keys::StopBits, defaults.StopBits, badValue);
+    Read(settings.DataBits, file, Keys::DataBits, defaults.DataBits, badValue);
+    Read(settings.Parity, file, Keys::Parity, defaults.Parity, badValue);
+    Read(settings.ReadInterval, file, Keys::ReadInterval, defaults.ReadInterval, badValue);
+    Read(settings.ReadTotalMultiplier, file, Keys::ReadTotalMultiplier,
+         defaults.ReadTotalMultiplier, badValue);
+    Read(settings.ReadTotalConstant, file, Keys::ReadTotalConstant, defaults.ReadTotalConstant,
+         badValue);
+    Read(settings.WriteTotalMultiplier, file, Keys::WriteTotalMultiplier,
+         defaults.WriteTotalMultiplier, badValue);
+    Read(settings.WriteTotalConstant, file, Keys::WriteTotalConstant,
+         defaults.WriteTotalConstant, badValue);
+    Read(settings.InputBufferSize, file, Keys::InputBufferSize, defaults.InputBufferSize, badValue);
+    Read(settings.OutputBufferSize, file, Keys::OutputBufferSize, defaults.OutputBufferSize,
+         badValue);
 }
 
 void Write(TProfileFile& file, const char* key, std::uint32_t value) {
@@ -44,19 +87,12 @@ bool operator==(const TCOMPortSettings& a, const TCOMPortSettings& b) {
 }
 
 void LoadCOMPortSettings(TCOMPortSettings& settings, const TProfileFile& file) {
-    const TCOMPortSettings defaults;
-    settings.COMPort = file.ReadInteger(Keys::Section, Keys::COMPort, defaults.COMPort);
-    Read(settings.BaudRate, file, Keys::BaudRate, defaults.BaudRate);
-    Read(settings.StopBits, file, Keys::StopBits, defaults.StopBits);
-    Read(settings.DataBits, file, Keys::DataBits, defaults.DataBits);
-    Read(settings.Parity, file, Keys::Parity, defaults.Parity);
-    Read(settings.ReadInterval, file, Keys::ReadInterval, defaults.ReadInterval);
-    Read(settings.ReadTotalMultiplier, file, Keys::ReadTotalMultiplier, defaults.ReadTotalMultiplier);
-    Read(settings.ReadTotalConstant, file, Keys::ReadTotalConstant, defaults.ReadTotalConstant);
-    Read(settings.WriteTotalMultiplier, file, Keys::WriteTotalMultiplier, defaults.WriteTotalMultiplier);
-    Read(settings.WriteTotalConstant, file, Keys::WriteTotalConstant, defaults.WriteTotalConstant);
-    Read(settings.InputBufferSize, file, Keys::InputBufferSize, defaults.InputBufferSize);
-    Read(settings.OutputBufferSize, file, Keys::OutputBufferSize, defaults.OutputBufferSize);
+    Load(settings, file, nullptr);
+}
+
+void LoadCOMPortSettings(TCOMPortSettings& settings, const TProfileFile& file,
+                         const TBadPortValue& badValue) {
+    Load(settings, file, &badValue);
 }
 
 void SaveCOMPortSettings(const TCOMPortSettings& settings, TProfileFile& file) {

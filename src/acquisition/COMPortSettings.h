@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 class TProfileFile;
@@ -58,6 +60,12 @@ inline constexpr const char* OutputBufferSize = "OutputBufferSize";
 // 0..255 for an 8-bit one) raises ERangeError: the fields before it keep their new values, the
 // failing one and those after it keep their old ones.
 void LoadCOMPortSettings(TCOMPortSettings& settings, const TProfileFile& file);
+
+// The same, key by key: a value that is not an integer or does not fit its field is handed to
+// `badValue` with its key and the reason, and that field alone takes its default.
+using TBadPortValue = std::function<void(const char* key, const std::string& reason)>;
+void LoadCOMPortSettings(TCOMPortSettings& settings, const TProfileFile& file,
+                         const TBadPortValue& badValue);
 
 // Writes the twelve fields as decimal integers in the same order. The file stores signed 32-bit
 // integers, so an unsigned value above 2147483647 raises ERangeError at its key (the keys before

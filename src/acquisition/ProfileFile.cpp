@@ -1,5 +1,6 @@
 #include "acquisition/ProfileFile.h"
 
+#include "acquisition/NameCase.h"
 #include "acquisition/RuntimeErrors.h"
 
 #ifndef SI_CONVERT_ICU
@@ -28,15 +29,6 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -248,6 +240,7 @@ void TProfileFile::Load() const {
     FDocument = std::make_unique<TDocument>();
     FReadError.clear();
     FTrailingComment.clear();
+    FText.clear();
     FStamp = TDiskStamp{};
 
     const int fd = ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -277,12 +270,15 @@ void TProfileFile::Load() const {
         text.append(buffer, std::size_t(got));
     }
     ::close(fd);
-    if (FDocument->Ini.LoadData(text) < 0) {
+    // The parser takes almost any bytes as lines; a NUL never stands in a text file, so a file
+    // holding one is some other file put in the wrong place, not settings with odd values.
+    if (text.find('\0') != std::string::npos || FDocument->Ini.LoadData(text) < 0) {
         FDocument = std::make_unique<TDocument>();
         FReadError = "Cannot read settings file " + FFileName + ": not a profile file";
         return;
     }
     FTrailingComment = TrailingComment(text);
+    FText = std::move(text);
 }
 
 void TProfileFile::RefreshIfChanged() const {
@@ -328,8 +324,10 @@ std::string TProfileFile::Serialize() const {
 
 void TProfileFile::Save() {
     if (FFileName.empty()) throw EInOutError("Cannot write settings file: no file name given");
-    if (const int error = ReplaceFileWhole(FFileName, Serialize()))
+    std::string text = Serialize();
+    if (const int error = ReplaceFileWhole(FFileName, text))
         throw EInOutError("Cannot write settings file " + FFileName + ": " + SystemReason(error));
+    FText = std::move(text);
     FDirty = false;
     FReadError.clear();
     struct stat info {};
@@ -360,8 +358,8 @@ bool TProfileFile::ReadBool(const std::string& section, const std::string& key,
     std::int32_t value = 0;
     if (ParseProfileInteger(text, value)) return value != 0;
     const std::string_view word = Trimmed(text);
-    if (EqualsNoCase(word, "true")) return true;
-    if (EqualsNoCase(word, "false")) return false;
+    if (SameNameIgnoringCase(word, "true")) return true;
+    if (SameNameIgnoringCase(word, "false")) return false;
     return defaultValue;
 }
 
@@ -419,6 +417,39 @@ std::vector<std::string> TProfileFile::ReadSection(const std::string& section) c
     std::vector<std::string> names;
     for (const auto& key : keys) names.emplace_back(key.pItem);
     return names;
+}
+
+std::vector<TProfileEntry> TProfileFile::Entries() const {
+    RefreshIfChanged();
+    std::vector<TProfileEntry> entries;
+    std::string section;
+    const std::vector<std::string_view> lines = SplitLines(FText);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view content = Trimmed(lines[i]);
+        if (content.empty() || IsCommentLine(content)) continue;
+        const int line = int(i + 1);
+        if (content.front() == '[') {
+            const std::size_t close = content.find(']');
+            section = std::string(Trimmed(content.substr(1, close == std::string_view::npos
+                                                                 ? std::string_view::npos
+                                                                 : close - 1)));
+            entries.push_back({section, "", line});
+            continue;
+        }
+        const std::size_t equals = content.find('=');
+        if (equals == std::string_view::npos) continue;
+        entries.push_back({section, std::string(Trimmed(content.substr(0, equals))), line});
+    }
+    return entries;
+}
+
+int TProfileFile::LineOf(const std::string& section, const std::string& key) const {
+    int line = 0;
+    for (const TProfileEntry& entry : Entries())
+        if (!entry.Key.empty() && SameNameIgnoringCase(entry.Section, section) &&
+            SameNameIgnoringCase(entry.Key, key))
+            line = entry.Line;
+    return line;
 }
 
 void TProfileFile::BeginUpdate() {

@@ -6,6 +6,12 @@
 #include <sys/stat.h>
 #include <vector>
 
+// Where a section header or a key stands in the file, for messages that point the user at it.
+struct TProfileEntry {
+    std::string Section;
+    std::string Key;  // empty for the section's header line
+    int Line = 0;     // counted from 1
+};
 
 // The station's profile (INI) file: sections of key=value lines, names matched without regard
 // to letter case. Reading never fails: a missing file, section or key gives the default.
@@ -18,9 +24,10 @@
 // first re-reads the file when it has changed on disk since this object last read or wrote it,
 // so that one object's writes never undo another's.
 //
-// A file that exists but cannot be read reads as empty (ReadError() tells why) and is never
-// written over: every write then raises EInOutError. A failing write raises EInOutError naming
-// the file and the system's reason; the file on disk is left as it was.
+// A file that exists but cannot be read (no permission, a folder, binary content) reads as empty
+// (ReadError() tells why) and is never written over: every write then raises EInOutError. A
+// failing write raises EInOutError naming the file and the system's reason; the file on disk is
+// left as it was.
 // Thread rule: one object is used by one thread at a time.
 class TProfileFile {
 public:
@@ -60,6 +67,11 @@ public:
     void EraseSection(const std::string& section);
     // The section's key names in file order; empty for a missing section.
     std::vector<std::string> ReadSection(const std::string& section) const;
+    // Every section header and key line of the file as last read or written, in file order,
+    // names as written (a repeated key appears at each of its lines).
+    std::vector<TProfileEntry> Entries() const;
+    // The line of the key whose value is read (the last of a repeated key); 0 when absent.
+    int LineOf(const std::string& section, const std::string& key) const;
 
     // Defers disk writes until the matching EndUpdate (one save for a whole restore or save
     // pass); passes nest. Reads inside a pass see one snapshot of the file. When the final
@@ -95,6 +107,8 @@ private:
     mutable std::string FReadError;
     // Comment lines after the last entry, which the INI parser would otherwise drop.
     mutable std::string FTrailingComment;
+    // The text as last read or written, for the lines of entries.
+    mutable std::string FText;
     int FUpdateDepth = 0;
     bool FDirty = false;
 };

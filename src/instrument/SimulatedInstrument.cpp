@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <grp.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -65,11 +68,29 @@ void TSimulatedInstrument::Start() {
     }
 }
 
+// The pseudo-terminal belongs to whoever started the simulator; the service's user reads serial
+// ports through the group dialout, so the device is given to that group as a real port is.
+void TSimulatedInstrument::ShareWithService() {
+    const struct group* dialout = getgrnam(ServiceGroup);
+    if (!dialout) Fail(std::string("There is no group ") + ServiceGroup, ENOENT, "Start");
+    if (chown(FDevicePath.c_str(), uid_t(-1), dialout->gr_gid) != 0 ||
+        chmod(FDevicePath.c_str(), 0660) != 0)
+        Fail("Could not give " + FDevicePath + " to the group " + ServiceGroup, errno, "Start");
+    if (!FOptions.LinkPath.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(std::filesystem::path(FOptions.LinkPath).parent_path(),
+                                            error);
+        if (error)
+            Fail("Could not make the folder of " + FOptions.LinkPath, error.value(), "Start");
+    }
+}
+
 void TSimulatedInstrument::OpenDevice() {
     if (FOptions.DevicePath.empty()) {
         FTerminal = std::make_unique<TSimulatorTerminal>();
         FDevicePath = FTerminal->DevicePath();
         FOutput = FTerminal->MasterHandle();
+        if (FOptions.ForService) ShareWithService();
         if (!FOptions.LinkPath.empty())
             FLink = std::make_unique<TDeviceLink>(FOptions.LinkPath, FDevicePath);
         return;

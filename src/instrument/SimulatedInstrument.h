@@ -27,6 +27,9 @@ class TSimulatorTerminal;
 // Thread rule: Start, Stop and the destructor on the owning thread; the getters from any thread.
 class TSimulatedInstrument {
 public:
+    // The group whose members read serial ports, the recorder service's user among them.
+    static constexpr const char* ServiceGroup = "dialout";
+
     explicit TSimulatedInstrument(TSimulatorOptions options);
     ~TSimulatedInstrument();
     TSimulatedInstrument(const TSimulatedInstrument&) = delete;
@@ -55,6 +58,7 @@ public:
 
 private:
     void OpenDevice();
+    void ShareWithService();
     void Run();
     // Waits until the deadline; false when a stop was asked for first.
     bool SleepUntil(std::chrono::steady_clock::time_point deadline) const;

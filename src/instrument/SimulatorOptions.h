@@ -16,6 +16,9 @@ struct TSimulatorOptions {
     std::string DevicePath;
     // With a pseudo-terminal: also a symbolic link here to its device (empty: none).
     std::string LinkPath;
+    // The pseudo-terminal is for the recorder service: its device belongs to the group dialout
+    // with mode 0660 (the service's user is in that group), and the link's folder is made.
+    bool ForService = false;
     // Lines per second; the stamps advance by one period per line.
     TLineRate Rate;
     // As fast as the device takes the lines; the stamps advance by one second per line.

@@ -1,6 +1,7 @@
 // Entry of the station program: the window by default, or the headless recorder.
 
 #include "station/HeadlessRecorder.h"
+#include "station/SettingsCheck.h"
 #include "settings/SettingsLocation.h"
 #include "instrument/SimulatedInstrument.h"
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -23,8 +25,10 @@ namespace {
 struct TCommandLine {
     bool Headless = false;
     bool Demo = false;
+    bool CheckSettings = false;
     std::string Port;
     std::string Settings;
+    std::string DataFolder;
     std::string FirstArgument;  // "START" or a file to view
 };
 
@@ -47,14 +51,26 @@ TCommandLine ParseCommandLine(const QCoreApplication& application) {
                                   "run, and start acquisition.");
     const QCommandLineOption port("port", "Use this serial device for this run.", "DEVICE");
     const QCommandLineOption settings("settings", "Read (and write) this settings file.", "FILE");
-    parser.addOptions({headless, demo, port, settings});
+    const QCommandLineOption checkSettings(
+        "check-settings",
+        "Read the settings file as a run would, print what the run would do and every problem "
+        "in it, and exit with 1 if there is any.");
+    const QCommandLineOption data("data",
+                                  "Put the ARCHIVE, INTERMAGNET and IAGA2002 folders in this "
+                                  "folder (default: [Options] DataFolder of the settings, else "
+                                  "the documents folder for the window and the working folder "
+                                  "for --headless).",
+                                  "DIR");
+    parser.addOptions({headless, demo, port, settings, checkSettings, data});
     parser.process(application);
 
     TCommandLine line;
     line.Headless = parser.isSet(headless);
     line.Demo = parser.isSet(demo);
+    line.CheckSettings = parser.isSet(checkSettings);
     line.Port = parser.value(port).toStdString();
     line.Settings = parser.value(settings).toStdString();
+    line.DataFolder = parser.value(data).toStdString();
     if (!parser.positionalArguments().isEmpty())
         line.FirstArgument = parser.positionalArguments().first().toStdString();
     if (line.Demo && !line.Port.empty()) {
@@ -70,7 +86,8 @@ bool RunsWithoutWindow(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (std::strcmp(argument, "--") == 0) break;
-        for (const char* option : {"--headless", "-headless", "--help", "-help", "-h", "--help-all",
+        for (const char* option : {"--headless", "-headless", "--check-settings", "-check-settings",
+                                   "--help", "-help", "-h", "--help-all",
                                    "--version", "-version", "-v", "-?"})
             if (std::strcmp(argument, option) == 0) return true;
     }
@@ -98,10 +115,15 @@ std::unique_ptr<TSimulatedInstrument> StartDemoInstrument() {
 }
 
 int RunStation(const TCommandLine& commandLine) {
-    const std::string settingsFile = commandLine.Settings.empty()
-                                         ? DefaultSettingsFileName(ExecutablePath())
-                                         : commandLine.Settings;
+    // Absolute, since the station works in its data folder once it has read the settings.
+    std::error_code ignored;
+    const std::string settingsFile =
+        commandLine.Settings.empty()
+            ? DefaultSettingsFileName(ExecutablePath())
+            : std::filesystem::absolute(commandLine.Settings, ignored).string();
     std::string portDevice = commandLine.Port;
+    if (commandLine.CheckSettings)
+        return CheckStationSettings(settingsFile, portDevice, commandLine.DataFolder, stdout);
     std::unique_ptr<TSimulatedInstrument> demoInstrument;
     if (commandLine.Demo) {
         try {
@@ -118,12 +140,14 @@ int RunStation(const TCommandLine& commandLine) {
         THeadlessOptions options;
         options.SettingsFile = settingsFile;
         options.PortDevice = portDevice;
+        options.DataFolder = commandLine.DataFolder;
         exitCode = RunHeadlessRecorder(options);
     } else {
 #ifdef ORVANT_HAS_WINDOW
         TWindowProgramOptions options;
         options.SettingsFile = settingsFile;
         options.PortDevice = portDevice;
+        options.DataFolder = commandLine.DataFolder;
         // The demo records from the start.
         options.FirstArgument = commandLine.Demo ? std::string("START") : commandLine.FirstArgument;
         exitCode = RunWindowProgram(options);

@@ -191,16 +191,20 @@ void TStationPublisher::ReportStatus(bool force) {
 
 void TStationPublisher::Run() {
     auto retry = std::chrono::milliseconds(FirstRetry);
-    if (!FOptions.Network.Username.empty()) {
+    std::string refused = FOptions.Network.Refused;
+    if (refused.empty() && !FOptions.Network.Username.empty()) {
         try {
             FPassword = ReadPasswordFile(FOptions.Network.PasswordFile);
         } catch (const ENetworkSettingError& error) {
-            SetState(TState::Off, error.what());
-            // Nothing to do without it until the run ends.
-            std::unique_lock<std::mutex> lock(FLock);
-            FWake.wait(lock, [this] { return FStopRequested; });
-            return;
+            refused = error.what();
         }
+    }
+    if (!refused.empty()) {
+        SetState(TState::Off, refused);
+        // Nothing to do without safe settings until the run ends.
+        std::unique_lock<std::mutex> lock(FLock);
+        FWake.wait(lock, [this] { return FStopRequested; });
+        return;
     }
     SetState(TState::Connecting, "");
     for (;;) {

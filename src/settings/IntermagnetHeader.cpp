@@ -31,21 +31,32 @@ TIntermagnetHeaderProblem CheckIntermagnetHeader(const TIntermagnetHeader& heade
     struct TRule {
         const char* Field;
         const std::string& Text;
-        std::size_t MaxLength;
-        bool (*Allowed)(char);
+        bool Passes;
         const char* Form;
     };
+    bool knownComponents = false;
+    for (const char* set : IntermagnetComponentSets) knownComponents |= header.COMP == set;
+    // A field name left as its own value passes the form, yet names no observatory or GIN.
+    const bool idcFits = Fits(header.IDC, IDCMaxLength, IsLetterOrDigit);
+    const bool ginFits = Fits(header.GIN, GINMaxLength, IsLetterOrDigit);
     const TRule rules[] = {
-        {"IDC", header.IDC, IDCMaxLength, IsLetterOrDigit, "one to three letters or digits"},
-        {"COMP", header.COMP, COMPMaxLength, IsLetter, "one to four letters"},
-        {"GIN", header.GIN, GINMaxLength, IsLetterOrDigit, "one to three letters or digits"},
-        {"COLA", header.COLA, COLAMaxLength, IsDigit, "one to four digits"},
-        {"LONG", header.LONG, LONGMaxLength, IsDigit, "one to four digits"},
-        {"DECBAS", header.DECBAS, DECBASMaxLength, IsDigit, "one to six digits"},
+        {"IDC", header.IDC, idcFits && header.IDC != "IDC",
+         idcFits ? "the observatory's code" : "one to three letters or digits"},
+        {"COMP", header.COMP, knownComponents, "XYZF or HDZF"},
+        {"GIN", header.GIN, ginFits && header.GIN != "GIN",
+         ginFits ? "the code of the GIN that collects the data" : "one to three letters or digits"},
+        {"COLA", header.COLA, Fits(header.COLA, COLAMaxLength, IsDigit), "one to four digits"},
+        {"LONG", header.LONG, Fits(header.LONG, LONGMaxLength, IsDigit), "one to four digits"},
+        {"DECBAS", header.DECBAS, Fits(header.DECBAS, DECBASMaxLength, IsDigit),
+         "one to six digits"},
     };
-    for (const TRule& rule : rules)
-        if (!Fits(rule.Text, rule.MaxLength, rule.Allowed))
-            return {rule.Field, std::string(rule.Field) + " must be " + rule.Form + ", not \"" +
-                                    rule.Text + "\""};
-    return {};
+    TIntermagnetHeaderProblem problem;
+    for (const TRule& rule : rules) {
+        if (rule.Passes) continue;
+        if (problem.Field.empty()) problem.Field = rule.Field;
+        else problem.Text += "; ";
+        problem.Text +=
+            std::string(rule.Field) + " must be " + rule.Form + ", not \"" + rule.Text + "\"";
+    }
+    return problem;
 }

@@ -30,12 +30,17 @@ struct TIntermagnetHeader {
 // Every text cut to its maximum length.
 TIntermagnetHeader CutToSize(const TIntermagnetHeader& header);
 
-// The first header text that cannot be written into the fixed columns of an INTERMAGNET header:
-// IDC and GIN must be one to three letters or digits, COMP one to four letters, COLA and LONG one
-// to four digits, DECBAS one to six digits (ASCII only; the writer pads the numbers with zeros).
+// The component orders the INTERMAGNET writer supports, as COMP names them.
+inline constexpr const char* IntermagnetComponentSets[] = {"XYZF", "HDZF"};
+
+// The header texts that cannot be written into the fixed columns of an INTERMAGNET header, or
+// that are still the field names a first run starts with: IDC and GIN must be one to three
+// letters or digits and not "IDC" or "GIN", COMP one of IntermagnetComponentSets, COLA and LONG
+// one to four digits, DECBAS one to six digits (ASCII only; the writer pads the numbers with
+// zeros). Every failing field is named at once, so that one look at the message mends them all.
 struct TIntermagnetHeaderProblem {
-    std::string Field;  // "IDC" .. "DECBAS"; empty when every text is fine
-    std::string Text;   // names the field, the form it needs and the text it holds
+    std::string Field;  // the first failing field, "IDC" .. "DECBAS"; empty when all are fine
+    std::string Text;   // each failing field with the form it needs and the text it holds, "; "
     explicit operator bool() const { return !Field.empty(); }
 };
 TIntermagnetHeaderProblem CheckIntermagnetHeader(const TIntermagnetHeader& header);

@@ -12,6 +12,9 @@ struct TNetworkSettings {
     std::string PasswordFile;  // a file holding the password, readable by its owner only
     std::string StationId;     // empty: the station's IDC
     std::string TopicPrefix = "orvant3k/v1";
+    // Why the network part must stay off although a broker is named (a security setting that
+    // cannot be read); empty when it may connect.
+    std::string Refused;
 
     bool Enabled() const { return !Broker.empty(); }
     int EffectivePort() const { return Port > 0 ? Port : (Tls ? 8883 : 1883); }

@@ -16,6 +16,12 @@ namespace Options {
 inline constexpr const char* Section = "Options";
 inline constexpr const char* MaxPointsOnScreen = "MaxPointsOnScreen";
 inline constexpr const char* AutoCreateIntermagnet = "AutoCreateIntermagnet";
+// Where the ARCHIVE/, INTERMAGNET/ and IAGA2002/ trees go; file only.
+inline constexpr const char* DataFolder = "DataFolder";
+// When the unattended recorder warns before data is lost; file only.
+inline constexpr const char* NoDataWarningSeconds = "NoDataWarningSeconds";
+inline constexpr const char* ClockDriftWarningSeconds = "ClockDriftWarningSeconds";
+inline constexpr const char* DiskWarningDays = "DiskWarningDays";
 }  // namespace Options
 
 namespace GraphAndSeries {

@@ -3,6 +3,7 @@
 #include "acquisition/NumberText.h"
 #include "acquisition/ProfileFile.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsReader.h"
 
 #include <filesystem>
 
@@ -10,27 +11,27 @@ namespace Keys = SettingsKeys;
 
 namespace {
 
-std::string ReadHeaderText(const TProfileFile& file, const char* key, std::size_t maxLength) {
-    return CutToLength(file.ReadString(Keys::Intermagnet::Section, key, key), maxLength);
+std::string ReadHeaderText(const TSettingsReader& reader, const char* key, std::size_t maxLength) {
+    return CutToLength(reader.String(Keys::Intermagnet::Section, key, key), maxLength);
 }
 
 // The texts are kept as written; the rules are checked when a run starts, where a broken one
 // is reported and no IAGA-2002 file is written.
-void LoadIagaSettings(TIagaSettings& iaga, const TProfileFile& file) {
+void LoadIagaSettings(TIagaSettings& iaga, TSettingsReader& reader) {
     namespace K = Keys::Iaga2002;
     const TIagaSettings defaults;
-    iaga.SecondFiles = file.ReadBool(K::Section, K::SecondFiles, false);
-    iaga.MinuteFiles = file.ReadBool(K::Section, K::MinuteFiles, false);
+    iaga.SecondFiles = reader.Bool(K::Section, K::SecondFiles, false);
+    iaga.MinuteFiles = reader.Bool(K::Section, K::MinuteFiles, false);
     TIagaHeader& header = iaga.Header;
-    header.SourceOfData = file.ReadString(K::Section, K::SourceOfData, "");
-    header.StationName = file.ReadString(K::Section, K::StationName, "");
-    header.Latitude = file.ReadString(K::Section, K::Latitude, "");
-    header.Longitude = file.ReadString(K::Section, K::Longitude, "");
-    header.Elevation = file.ReadString(K::Section, K::Elevation, "");
-    header.Reported = file.ReadString(K::Section, K::Reported, defaults.Header.Reported);
-    header.SensorOrientation = file.ReadString(K::Section, K::SensorOrientation, "");
+    header.SourceOfData = reader.String(K::Section, K::SourceOfData, "");
+    header.StationName = reader.String(K::Section, K::StationName, "");
+    header.Latitude = reader.String(K::Section, K::Latitude, "");
+    header.Longitude = reader.String(K::Section, K::Longitude, "");
+    header.Elevation = reader.String(K::Section, K::Elevation, "");
+    header.Reported = reader.String(K::Section, K::Reported, defaults.Header.Reported);
+    header.SensorOrientation = reader.String(K::Section, K::SensorOrientation, "");
     header.DigitalSampling =
-        file.ReadString(K::Section, K::DigitalSampling, defaults.Header.DigitalSampling);
+        reader.String(K::Section, K::DigitalSampling, defaults.Header.DigitalSampling);
 }
 
 void SaveIagaSettings(const TIagaSettings& iaga, TProfileFile& file) {
@@ -49,19 +50,19 @@ void SaveIagaSettings(const TIagaSettings& iaga, TProfileFile& file) {
 }
 
 // Like the IAGA-2002 texts, these are checked when a run starts.
-void LoadImagCdfSettings(TImagCdfSettings& imagCdf, const TProfileFile& file) {
+void LoadImagCdfSettings(TImagCdfSettings& imagCdf, TSettingsReader& reader) {
     namespace K = Keys::ImagCdf;
     const TImagCdfSettings defaults;
-    imagCdf.SecondFiles = file.ReadBool(K::Section, K::SecondFiles, false);
-    imagCdf.MinuteFiles = file.ReadBool(K::Section, K::MinuteFiles, false);
-    imagCdf.Institution = file.ReadString(K::Section, K::Institution, "");
-    imagCdf.ObservatoryName = file.ReadString(K::Section, K::ObservatoryName, "");
-    imagCdf.Source = file.ReadString(K::Section, K::Source, defaults.Source);
-    imagCdf.TermsOfUse = file.ReadString(K::Section, K::TermsOfUse, "");
-    imagCdf.PublicationLevel = file.ReadString(K::Section, K::PublicationLevel, defaults.PublicationLevel);
-    imagCdf.StandardLevel = file.ReadString(K::Section, K::StandardLevel, defaults.StandardLevel);
-    imagCdf.StandardName = file.ReadString(K::Section, K::StandardName, "");
-    imagCdf.PartialStandDesc = file.ReadString(K::Section, K::PartialStandDesc, "");
+    imagCdf.SecondFiles = reader.Bool(K::Section, K::SecondFiles, false);
+    imagCdf.MinuteFiles = reader.Bool(K::Section, K::MinuteFiles, false);
+    imagCdf.Institution = reader.String(K::Section, K::Institution, "");
+    imagCdf.ObservatoryName = reader.String(K::Section, K::ObservatoryName, "");
+    imagCdf.Source = reader.String(K::Section, K::Source, defaults.Source);
+    imagCdf.TermsOfUse = reader.String(K::Section, K::TermsOfUse, "");
+    imagCdf.PublicationLevel = reader.String(K::Section, K::PublicationLevel, defaults.PublicationLevel);
+    imagCdf.StandardLevel = reader.String(K::Section, K::StandardLevel, defaults.StandardLevel);
+    imagCdf.StandardName = reader.String(K::Section, K::StandardName, "");
+    imagCdf.PartialStandDesc = reader.String(K::Section, K::PartialStandDesc, "");
 }
 
 void SaveImagCdfSettings(const TImagCdfSettings& imagCdf, TProfileFile& file) {
@@ -78,52 +79,104 @@ void SaveImagCdfSettings(const TImagCdfSettings& imagCdf, TProfileFile& file) {
     file.WriteString(K::Section, K::PartialStandDesc, imagCdf.PartialStandDesc);
 }
 
-}  // namespace
-
-void LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
-    LoadCOMPortSettings(settings.PortSettings, file);
-    settings.MaxPointsOnScreen =
-        file.ReadInteger(Keys::Options::Section, Keys::Options::MaxPointsOnScreen, 100);
-    for (int g = 0; g < StationGraphCount; ++g)
-        for (int c = 0; c < StationChannelCount; ++c)
-            settings.GraphChannels[g][c] = file.ReadBool(
-                Keys::GraphAndSeries::Section, Keys::GraphAndSeries::GraphChannelKey(g, c), g == c);
-    settings.AutoCreateIntermagnet =
-        file.ReadBool(Keys::Options::Section, Keys::Options::AutoCreateIntermagnet, true);
-    settings.MinuteOr5Seconds =
-        file.ReadInteger(Keys::Intermagnet::Section, Keys::Intermagnet::MinuteOr5Seconds, 0);
-
-    TIntermagnetHeader& header = settings.IntermagnetHeader;
-    header.IDC = ReadHeaderText(file, Keys::Intermagnet::IDC, IDCMaxLength);
-    header.COMP = ReadHeaderText(file, Keys::Intermagnet::COMP, COMPMaxLength);
-    header.GIN = ReadHeaderText(file, Keys::Intermagnet::GIN, GINMaxLength);
-    header.COLA = ReadHeaderText(file, Keys::Intermagnet::COLA, COLAMaxLength);
-    header.LONG = ReadHeaderText(file, Keys::Intermagnet::LONG, LONGMaxLength);
-    header.DECBAS = ReadHeaderText(file, Keys::Intermagnet::DECBAS, DECBASMaxLength);
-
-    LoadIagaSettings(settings.Iaga, file);
-    LoadImagCdfSettings(settings.ImagCdf, file);
-
-    // Reading stops at the first missing index, so "C0", "C1", "C3" give two coefficients.
+// Reading stops at the first missing index, so "C0", "C1", "C3" give two coefficients. A set
+// with a coefficient that is no number is not used at all: a filter short of one weight would
+// write wrong minute values, where no filter writes none and says so.
+void LoadFilter(TStationSettings& settings, TSettingsReader& reader) {
+    namespace F = Keys::Filter;
     std::vector<std::string> texts;
     std::vector<double> values;
-    for (int n = 0; file.ValueExists(Keys::Filter::Section, Keys::Filter::CoefficientKey(n)); ++n) {
-        texts.push_back(file.ReadString(Keys::Filter::Section, Keys::Filter::CoefficientKey(n), "0"));
-        values.push_back(StrToFloat(texts.back()));
+    bool usable = true;
+    for (int n = 0; reader.File().ValueExists(F::Section, F::CoefficientKey(n)); ++n) {
+        texts.push_back(reader.String(F::Section, F::CoefficientKey(n), "0"));
+        double value = 0;
+        if (!TryStrToFloat(texts.back(), value)) {
+            reader.Report(F::Section, F::CoefficientKey(n),
+                          "'" + texts.back() + "' is not a valid floating point value",
+                          "the file's filter is not used");
+            usable = false;
+        }
+        values.push_back(value);
     }
+    if (!usable) return;
     settings.FilterCoefficientTexts = std::move(texts);
     settings.FilterCoefficients = std::move(values);
+}
 
+void LoadNetwork(TNetworkSettings& network, TSettingsReader& reader) {
     namespace Net = Keys::Network;
-    TNetworkSettings& network = settings.Network;
-    network.Broker = file.ReadString(Net::Section, Net::Broker, "");
-    network.Port = file.ReadInteger(Net::Section, Net::Port, 0);
-    network.Tls = file.ReadBool(Net::Section, Net::TLS, false);
-    network.CAFile = file.ReadString(Net::Section, Net::CAFile, "");
-    network.Username = file.ReadString(Net::Section, Net::Username, "");
-    network.PasswordFile = file.ReadString(Net::Section, Net::PasswordFile, "");
-    network.StationId = file.ReadString(Net::Section, Net::StationId, "");
-    network.TopicPrefix = file.ReadString(Net::Section, Net::TopicPrefix, TNetworkSettings().TopicPrefix);
+    network.Broker = reader.String(Net::Section, Net::Broker, "");
+    network.Port = reader.Integer(Net::Section, Net::Port, 0);
+    // Guessing "no" would send the broker password in plain text while the operator believes
+    // TLS is on; the network part stays off instead and says why.
+    const std::optional<bool> tls = reader.BoolOrNothing(
+        Net::Section, Net::TLS, false, "the network stays off rather than connect without TLS");
+    network.Tls = tls.value_or(true);
+    network.Refused = tls ? "" : "TLS=" + reader.String(Net::Section, Net::TLS, "") +
+                                     " is not a yes or no; the network stays off";
+    network.CAFile = reader.String(Net::Section, Net::CAFile, "");
+    network.Username = reader.String(Net::Section, Net::Username, "");
+    network.PasswordFile = reader.String(Net::Section, Net::PasswordFile, "");
+    network.StationId = reader.String(Net::Section, Net::StationId, "");
+    network.TopicPrefix =
+        reader.String(Net::Section, Net::TopicPrefix, TNetworkSettings().TopicPrefix);
+}
+
+// A limit that is no positive number would warn all the time or never.
+int ReadLimit(TSettingsReader& reader, const char* key, int defaultValue) {
+    const int value = reader.Integer(Keys::Options::Section, key, defaultValue);
+    if (value > 0) return value;
+    reader.Report(Keys::Options::Section, key, std::to_string(value) + " is not above 0",
+                  "the default " + std::to_string(defaultValue) + " is used");
+    return defaultValue;
+}
+
+void LoadFileOnlyOptions(TStationSettings& settings, TSettingsReader& reader) {
+    namespace O = Keys::Options;
+    settings.DataFolder = reader.String(O::Section, O::DataFolder, "");
+    const TWarningSettings defaults;
+    settings.Warnings.NoDataSeconds =
+        ReadLimit(reader, O::NoDataWarningSeconds, defaults.NoDataSeconds);
+    settings.Warnings.ClockDriftSeconds =
+        ReadLimit(reader, O::ClockDriftWarningSeconds, defaults.ClockDriftSeconds);
+    settings.Warnings.DiskDays = ReadLimit(reader, O::DiskWarningDays, defaults.DiskDays);
+}
+
+}  // namespace
+
+TSettingsProblems LoadStationSettings(TStationSettings& settings, const TProfileFile& file) {
+    TSettingsProblems problems;
+    TSettingsReader reader(file, problems);
+    LoadCOMPortSettings(settings.PortSettings, file,
+                        [&reader](const char* key, const std::string& reason) {
+                            reader.Report(Keys::COMPortSettings::Section, key, reason,
+                                          "the default is used");
+                        });
+    settings.MaxPointsOnScreen =
+        reader.Integer(Keys::Options::Section, Keys::Options::MaxPointsOnScreen, 100);
+    for (int g = 0; g < StationGraphCount; ++g)
+        for (int c = 0; c < StationChannelCount; ++c)
+            settings.GraphChannels[g][c] = reader.Bool(
+                Keys::GraphAndSeries::Section, Keys::GraphAndSeries::GraphChannelKey(g, c), g == c);
+    settings.AutoCreateIntermagnet =
+        reader.Bool(Keys::Options::Section, Keys::Options::AutoCreateIntermagnet, true);
+    settings.MinuteOr5Seconds =
+        reader.Integer(Keys::Intermagnet::Section, Keys::Intermagnet::MinuteOr5Seconds, 0);
+
+    TIntermagnetHeader& header = settings.IntermagnetHeader;
+    header.IDC = ReadHeaderText(reader, Keys::Intermagnet::IDC, IDCMaxLength);
+    header.COMP = ReadHeaderText(reader, Keys::Intermagnet::COMP, COMPMaxLength);
+    header.GIN = ReadHeaderText(reader, Keys::Intermagnet::GIN, GINMaxLength);
+    header.COLA = ReadHeaderText(reader, Keys::Intermagnet::COLA, COLAMaxLength);
+    header.LONG = ReadHeaderText(reader, Keys::Intermagnet::LONG, LONGMaxLength);
+    header.DECBAS = ReadHeaderText(reader, Keys::Intermagnet::DECBAS, DECBASMaxLength);
+
+    LoadIagaSettings(settings.Iaga, reader);
+    LoadImagCdfSettings(settings.ImagCdf, reader);
+    LoadFilter(settings, reader);
+    LoadNetwork(settings.Network, reader);
+    LoadFileOnlyOptions(settings, reader);
+    return problems;
 }
 
 std::string NetworkStationId(const TStationSettings& settings) {

@@ -9,6 +9,7 @@
 #include "settings/ImagCdfSettings.h"
 #include "settings/IntermagnetHeader.h"
 #include "settings/NetworkSettings.h"
+#include "settings/SettingsProblem.h"
 
 #include <array>
 #include <string>
@@ -30,6 +31,15 @@ constexpr TGraphChannels DefaultGraphChannels() {
     return channels;
 }
 
+// When the unattended recorder warns before data is lost.
+struct TWarningSettings {
+    int NoDataSeconds = 30;      // no line from the instrument for this long
+    int ClockDriftSeconds = 5;   // the instrument's time this far from the computer's UTC clock
+    int DiskDays = 7;            // fewer days of recording left on the archive's disk
+
+    bool operator==(const TWarningSettings&) const = default;
+};
+
 // A default-constructed record holds what a first run (no settings file) reads.
 struct TStationSettings {
     TCOMPortSettings PortSettings;
@@ -46,6 +56,9 @@ struct TStationSettings {
     std::vector<std::string> FilterCoefficientTexts;
     std::vector<double> FilterCoefficients;
     TNetworkSettings Network;
+    // Read from the file only; the window never writes them.
+    std::string DataFolder;  // empty: the program's own default place
+    TWarningSettings Warnings;
 
     bool operator==(const TStationSettings&) const = default;
 };
@@ -55,13 +68,14 @@ struct TStationSettings {
 // maximum length), the IAGA2002 section, then "C<n>" for n = 0, 1, ... while the key exists,
 // then the "Network" keys.
 //
-// Errors propagate and stop the load where they happen: ERangeError from a port value that does
-// not fit, EConvertError from a filter text that is not a number. Fields read before the error
-// keep their new values, later ones their previous values. The filter arrays are replaced only
-// when every coefficient converts, so they never hold a half-read set. The caller (the main
-// window) shows IniFileErrorText(file) in an error box, passes the error on to the general error
-// report and skips its command-line action.
-void LoadStationSettings(TStationSettings& settings, const TProfileFile& file);
+// A value that cannot be used (a port value that does not fit, a number or a yes or no that
+// does not read) is returned as a problem with its section, key and line, and only its field
+// takes its default; every other key is read. The filter arrays are replaced only when every
+// coefficient converts, so they never hold a half-read set. A TLS value that does not read sets
+// the network's Refused reason: the station never falls back to a plain connection. The caller
+// decides what a problem means: the window shows IniFileErrorText(file) and the problems in an
+// error box and skips its command-line action; the headless recorder refuses to start.
+TSettingsProblems LoadStationSettings(TStationSettings& settings, const TProfileFile& file);
 
 // Writes the record in the main window's save order, as one update pass of the file: port
 // settings, MaxPointsOnScreen, the 25 graph keys, AutoCreateIntermagnet, minuteor5seconds, the

@@ -99,15 +99,19 @@ void TAcquisitionRun::CreateSemaphoreAndProcessing() {
     FProcessing->Start();
 }
 
-void TAcquisitionRun::CreateWriters() {
+TDerivedSettings DerivedSettingsOf(const TRunSettings& settings) {
     TDerivedSettings derived;
-    derived.Intermagnet = FSettings.AutoCreateIntermagnet;
-    derived.MinuteOr5Seconds = FSettings.MinuteOr5Seconds;
-    derived.IntermagnetHeader = FSettings.IntermagnetHeader;
-    derived.FilterCoefficients = FSettings.FilterCoefficients;
-    derived.Iaga = FSettings.Iaga;
-    derived.ImagCdf = FSettings.ImagCdf;
-    FDerived = std::make_unique<TDerivedFiles>(derived);
+    derived.Intermagnet = settings.AutoCreateIntermagnet;
+    derived.MinuteOr5Seconds = settings.MinuteOr5Seconds;
+    derived.IntermagnetHeader = settings.IntermagnetHeader;
+    derived.FilterCoefficients = settings.FilterCoefficients;
+    derived.Iaga = settings.Iaga;
+    derived.ImagCdf = settings.ImagCdf;
+    return derived;
+}
+
+void TAcquisitionRun::CreateWriters() {
+    FDerived = std::make_unique<TDerivedFiles>(DerivedSettingsOf(FSettings));
     for (const std::string& notice : FDerived->Notices())
         Notifier().Report(TReportKind::SettingsError, notice);
     FArchiveFile = std::make_unique<TTextWithTimeDataFile>();

@@ -37,6 +37,9 @@ struct TRunSettings {
     TNetworkSettings Network;
 };
 
+// The derived files' part of a run's settings.
+TDerivedSettings DerivedSettingsOf(const TRunSettings& settings);
+
 // The port of a run could not be opened. The message is "Could not open COM port: COM<n>"; the
 // detail names the device and the system's reason.
 class EPortOpenError : public std::runtime_error {

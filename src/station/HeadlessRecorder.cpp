@@ -5,9 +5,11 @@
 #include "acquisition/ProfileFile.h"
 #include "acquisition/SerialDevices.h"
 #include "station/AcquisitionRun.h"
+#include "settings/KnownSettings.h"
 #include "settings/SerialDeviceSettings.h"
 #include "station/ServiceManagerLink.h"
 #include "station/SignalWatcher.h"
+#include "station/StationPlan.h"
 #include "settings/StationSettings.h"
 #include "network/StationPublisher.h"
 #include "recording/DateFormat.h"
@@ -16,11 +18,22 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <chrono>
+#include <sys/statvfs.h>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
+
+constexpr std::chrono::milliseconds WatchPeriod{1000};
+// A data line of an IAGA-2002 second file with its line end.
+constexpr std::uint64_t IagaSecondLineBytes = 71;
+
+double SteadySeconds() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(now).count();
+}
 
 // The kind of a recording failure, named after the file it concerns.
 std::string FailureKind(const std::exception& error) {
@@ -37,13 +50,21 @@ std::string FailureKind(const std::exception& error) {
 }  // namespace
 
 THeadlessRecorder::THeadlessRecorder(THeadlessOptions options, TStationLog& log)
-    : FOptions(std::move(options)), FLog(log) {}
+    : FOptions(std::move(options)), FLog(log) {
+    FWatchTimer.setInterval(WatchPeriod);
+    connect(&FWatchTimer, &QTimer::timeout, this, [this] { Watch(); });
+}
 
 THeadlessRecorder::~THeadlessRecorder() { Stop(); }
 
-void THeadlessRecorder::LoadSettings(TStationSettings& settings) {
+bool THeadlessRecorder::LoadSettings(TStationSettings& settings) {
     TProfileFile file(FOptions.SettingsFile);
     FLog.Line("settings: " + FOptions.SettingsFile);
+    // Recording on every default would pass for a working station while writing no product.
+    if (!file.ReadError().empty()) {
+        FLog.Line("error: " + file.ReadError(), TLogPriority::Error);
+        return false;
+    }
     // The recorder never writes its settings: a file that is not there is a misspelt path or a
     // missing install, and recording with every default would pass unnoticed.
     std::error_code ignored;
@@ -51,42 +72,42 @@ void THeadlessRecorder::LoadSettings(TStationSettings& settings) {
         FLog.Line("warning: the settings file " + FOptions.SettingsFile +
                       " does not exist; every setting keeps its default",
                   TLogPriority::Warning);
-    try {
-        LoadStationSettings(settings, file);
-    } catch (const std::exception& error) {
-        // As in the window: the keys read so far count, the rest keep their defaults.
-        FLog.Line("error: " + IniFileErrorText(FOptions.SettingsFile) + " " + error.what(),
+    const TSettingsProblems problems = LoadStationSettings(settings, file);
+    if (!problems.empty()) {
+        // Refused rather than run on a default the operator did not choose: under the service
+        // the start fails visibly, where a fallback would record without a product unnoticed.
+        for (const TSettingsProblem& problem : problems)
+            FLog.Line("error: " + problem.Describe(false), TLogPriority::Error);
+        FLog.Line("error: " + IniFileErrorText(FOptions.SettingsFile) +
+                      ": the recorder does not start until the values above are mended",
                   TLogPriority::Error);
+        return false;
     }
+    for (const TSettingsProblem& unknown : UnknownSettings(file))
+        FLog.Line("warning: " + unknown.Describe(), TLogPriority::Warning);
     ClearSerialDevices();
     for (const auto& [comNumber, path] : LoadSerialDevices(file)) SetSerialDevice(comNumber, path);
+    return true;
 }
 
 bool THeadlessRecorder::Start() {
     TStationSettings settings;
-    LoadSettings(settings);
+    if (!LoadSettings(settings)) return false;
     SetSerialOverride(FOptions.PortDevice);
 
-    TRunSettings runSettings;
-    runSettings.PortSettings = settings.PortSettings;
-    runSettings.AutoCreateIntermagnet = settings.AutoCreateIntermagnet;
-    runSettings.MinuteOr5Seconds = settings.MinuteOr5Seconds;
-    runSettings.IntermagnetHeader = settings.IntermagnetHeader;
-    runSettings.FilterCoefficients = settings.FilterCoefficients;
-    runSettings.Iaga = settings.Iaga;
-    runSettings.ImagCdf = settings.ImagCdf;
-    runSettings.Network = settings.Network;
-    runSettings.Network.StationId = NetworkStationId(settings);
+    const std::string dataFolder =
+        !FOptions.DataFolder.empty() ? FOptions.DataFolder : settings.DataFolder;
+    if (!dataFolder.empty() && !EnterDataFolder(dataFolder)) return false;
+    FWatch = std::make_unique<TRecordingWatch>(TWatchLimits{settings.Warnings.NoDataSeconds,
+                                                            settings.Warnings.ClockDriftSeconds,
+                                                            settings.Warnings.DiskDays});
+    const TRunSettings runSettings = RunSettingsOf(settings);
     FRun = std::make_unique<TAcquisitionRun>(runSettings, *this);
 
     const std::string port = FRun->PortName();
-    FLog.Line("start: port " + port + " (" + ResolveSerialDevice(port) + "), archive in " +
-              "ARCHIVE/, INTERMAGNET " +
-              (settings.AutoCreateIntermagnet
-                   ? std::string(settings.MinuteOr5Seconds ? "five-second" : "one-minute") +
-                         " values with " + std::to_string(settings.FilterCoefficients.size()) +
-                         " filter coefficients"
-                   : std::string("off")),
+    FLog.Line("start: port " + port + " (" + ResolveSerialDevice(port) + "), " +
+                  ProductsText(settings) + "; data folder " +
+                  std::filesystem::current_path().string(),
               TLogPriority::Notice);
     if (settings.AutoCreateIntermagnet && settings.FilterCoefficients.empty())
         FLog.Line("note: no filter coefficients in the settings: no INTERMAGNET file is written",
@@ -108,6 +129,7 @@ bool THeadlessRecorder::Start() {
         return false;
     }
     FLog.Line("recording", TLogPriority::Notice);
+    FWatchTimer.start();
     if (TStationPublisher* publisher = FRun->Publisher()) {
         FLog.Line("network: publishing as " + runSettings.Network.StationId + " on " +
                   runSettings.Network.Broker + ":" +
@@ -146,7 +168,34 @@ bool THeadlessRecorder::ArchiveFolderWritable() {
     return false;
 }
 
+bool THeadlessRecorder::EnterDataFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error) std::filesystem::current_path(folder, error);
+    if (!error) return true;
+    FLog.Line("error: the data folder " + folder + " cannot be used: " + error.message(),
+              TLogPriority::Error);
+    return false;
+}
+
+void THeadlessRecorder::Watch() {
+    if (!FWatch) return;
+    struct statvfs disk {};
+    // Unknown free space is no reason to warn.
+    const std::uint64_t freeBytes = ::statvfs(".", &disk) == 0
+                                        ? std::uint64_t(disk.f_bavail) * disk.f_frsize
+                                        : UINT64_MAX;
+    LogWatchEvents(FWatch->Check(SteadySeconds(), freeBytes));
+}
+
+void THeadlessRecorder::LogWatchEvents(const std::vector<TWatchEvent>& events) {
+    for (const TWatchEvent& event : events)
+        FLog.Line((event.Warning ? "warning: " : "") + event.Text,
+                  event.Warning ? TLogPriority::Warning : TLogPriority::Notice);
+}
+
 void THeadlessRecorder::Stop() {
+    FWatchTimer.stop();
     if (!FRun) return;
     const bool wasRunning = FRun->HasReader();
     try {
@@ -171,6 +220,8 @@ std::string THeadlessRecorder::StatusText() const {
     if (FSamplesRecorded > 0)
         text += ", last sample " + FormatDateTime("yyyy-mm-dd hh:nn:ss", FLastSampleTime);
     if (FSamplesFailed > 0) text += ", " + std::to_string(FSamplesFailed) + " not recorded";
+    const std::string warnings = FWatch ? FWatch->CurrentText() : "";
+    if (!warnings.empty()) text += "; warning: " + warnings;
     const std::string error = FLog.LastError();
     if (!error.empty()) text += "; last error: " + error;
     return text;
@@ -187,6 +238,11 @@ void THeadlessRecorder::HandleSample(const TLogicalPacket& packet) {
     }
     ++FSamplesRecorded;
     FLastSampleTime = packet.TimeStamp();
+    // What the sample costs on disk: its archive line, and its IAGA-2002 second line if any.
+    const std::uint64_t bytes =
+        packet.Line().size() + 2 + (record.IagaSecondFileName.empty() ? 0 : IagaSecondLineBytes);
+    if (FWatch)
+        LogWatchEvents(FWatch->Sample(SteadySeconds(), packet.TimeStamp(), NowUtc(), bytes));
     for (const char* kind : {"archive file", "INTERMAGNET file", "IAGA-2002", "ImagCDF", "recording"})
         if (FFailures.Succeeded(kind))
             FLog.Line(std::string(kind) + ": writing again", TLogPriority::Notice);

@@ -2,10 +2,12 @@
 
 #include "acquisition/DateTime.h"
 #include "acquisition/SampleHandler.h"
+#include "station/RecordingWatch.h"
 #include "station/StationLog.h"
 #include "settings/NetworkSettings.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -16,11 +18,13 @@ struct TStationSettings;
 struct THeadlessOptions {
     std::string SettingsFile;  // the settings file to read
     std::string PortDevice;    // when set, every COM name opens this device for this run
+    std::string DataFolder;    // when set, the data trees go here whatever the settings say
 };
 
-// The station without windows: reads the settings, records every packet in the working
-// directory with the same run controller and writers as the window, logs what happens, and
-// stops in order on SIGINT or SIGTERM.
+// The station without windows: reads the settings, records every packet in the data folder
+// (the working directory unless the settings or the command line name one) with the same run
+// controller and writers as the window, logs what happens, warns before data is lost, and stops
+// in order on SIGINT or SIGTERM.
 // Thread rule: created and run on the main thread, which runs the event loop.
 class THeadlessRecorder : public QObject, public TSampleHandler {
     Q_OBJECT
@@ -28,13 +32,15 @@ public:
     THeadlessRecorder(THeadlessOptions options, TStationLog& log);
     ~THeadlessRecorder() override;
 
-    // Starts the run. On failure logs why and returns false (the port could not be opened).
+    // Starts the run. On failure logs why and returns false (the settings file cannot be read,
+    // the port could not be opened).
     bool Start();
     // Runs the stop sequence: every packet received is recorded before the files close.
     void Stop();
 
     std::uint64_t SamplesRecorded() const { return FSamplesRecorded; }
-    // One line for the service manager: lines recorded, the last sample's time, the last error.
+    // One line for the service manager: lines recorded, the last sample's time, the warnings
+    // going on, the last error.
     std::string StatusText() const;
     // Samples a recording step failed for (logged once per failure, as the window beeps).
     std::uint64_t SamplesFailed() const { return FSamplesFailed; }
@@ -43,10 +49,14 @@ public:
     void HandleSample(const TLogicalPacket& packet) override;
 
 private:
-    void LoadSettings(TStationSettings& settings);
+    // False, with the reason logged, when the settings must not be recorded with.
+    bool LoadSettings(TStationSettings& settings);
     void NoteFailure(const std::exception& error);
     void LogLink(const TLinkStatus& status);
     bool ArchiveFolderWritable();
+    bool EnterDataFolder(const std::string& folder);
+    void Watch();
+    void LogWatchEvents(const std::vector<TWatchEvent>& events);
 
     THeadlessOptions FOptions;
     TStationLog& FLog;
@@ -62,6 +72,8 @@ private:
     std::uint64_t FSamplesRecorded = 0;
     std::uint64_t FSamplesFailed = 0;
     TDateTime FLastSampleTime = 0;  // of the last sample recorded, 0 before the first
+    std::unique_ptr<TRecordingWatch> FWatch;
+    QTimer FWatchTimer;
 };
 
 // The whole headless program: start, event loop until a stop signal, stop. Returns the exit code.

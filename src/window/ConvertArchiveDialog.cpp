@@ -65,9 +65,12 @@ TConvertArchiveDialog::TConvertArchiveDialog(QWidget* parent)
     layout->addWidget(products);
 
     auto* output = new QHBoxLayout;
-    output->addWidget(new QLabel(tr("Output &folder:"), this));
+    // "&f" is Add files' already; a label shows its "&" as a mnemonic only with a buddy.
+    auto* outputLabel = new QLabel(tr("Outp&ut folder:"), this);
+    output->addWidget(outputLabel);
     FOutputFolder = new QLineEdit(this);
     FOutputFolder->setObjectName(QStringLiteral("OutputFolderEdit"));
+    outputLabel->setBuddy(FOutputFolder);
     output->addWidget(FOutputFolder, 1);
     FBrowse = Button(this, "BrowseBtn", tr("&Browse..."));
     output->addWidget(FBrowse);

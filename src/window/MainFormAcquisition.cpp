@@ -8,6 +8,8 @@
 #include "acquisition/ComPortThread.h"
 #include "acquisition/LogicalPacket.h"
 #include "station/AcquisitionRun.h"
+#include "settings/StationSettings.h"
+#include "station/StationPlan.h"
 #include "window/ChannelGraphs.h"
 #include "window/DataFileViewer.h"
 #include "window/RecentFilesMenu.h"
@@ -28,8 +30,9 @@ constexpr const char* ConfirmationText = "Are you sure?";
 }  // namespace
 
 void TOstrelMainForm::StartStopBtnClick() {
+    // A run whose port never opened records nothing, so stopping it loses nothing to ask about.
     if (FAcquiring)
-        StopAcquisition(true);
+        StopAcquisition(FRun && FRun->HasReader());
     else
         StartAcquisition();
 }
@@ -42,17 +45,7 @@ void TOstrelMainForm::StartAcquisition() {
     try {
         FGraphs->SetZoomControlsVisible(false);
 
-        TRunSettings settings;
-        settings.PortSettings = FPortSettings;
-        settings.AutoCreateIntermagnet = FAutoCreateIntermagnet;
-        settings.MinuteOr5Seconds = FMinuteOr5Seconds;
-        settings.IntermagnetHeader = FIntermagnetHeader;
-        settings.FilterCoefficients = FilterCoefficients;
-        settings.Iaga = FIagaSettings;
-        settings.ImagCdf = FImagCdfSettings;
-        settings.Network = FNetwork;
-        if (settings.Network.StationId.empty()) settings.Network.StationId = FIntermagnetHeader.IDC;
-        FRun = std::make_unique<TAcquisitionRun>(settings, *this);
+        FRun = std::make_unique<TAcquisitionRun>(RunSettingsOf(CurrentSettings()), *this);
         FRunStatus.Starting(FRun->PortName());
         FRun->CreateSemaphoreAndProcessing();
 

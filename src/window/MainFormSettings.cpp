@@ -5,6 +5,7 @@
 #include "window/OstrelMainForm.h"
 
 #include "acquisition/ProfileFile.h"
+#include "acquisition/RuntimeErrors.h"
 #include "acquisition/SerialDevices.h"
 #include "settings/SettingsKeys.h"
 #include "settings/StationSettings.h"
@@ -14,7 +15,6 @@
 
 #include <QCheckBox>
 
-#include <exception>
 #include <filesystem>
 
 namespace Keys = SettingsKeys;
@@ -93,20 +93,20 @@ void TOstrelMainForm::ApplySettings(const TStationSettings& settings) {
 }
 
 void TOstrelMainForm::RestoreSettings(TProfileFile& file) {
+    if (!file.ReadError().empty()) {
+        // Nothing of a file that cannot be read is used, and the storage, seeing the restore
+        // fail, writes nothing over it at closing: the operator's file is mended, never lost.
+        ApplySettings(TStationSettings{});
+        throw EInOutError(file.ReadError());
+    }
     FRecentFiles.Load(file);
     if (FPanelHeightsStored) {
         FGraphs->SetPanelHeights(FStoredPanelHeights);
         FPanelHeightsStored = false;
     }
-    // Keys read before a failure keep their new values, the others the window's current ones
-    // (at start-up: no series, live plotting off, INTERMAGNET creation off).
+    // A value that cannot be used falls back alone; every other key is read.
     TStationSettings settings = CurrentSettings();
-    std::exception_ptr failure;
-    try {
-        LoadStationSettings(settings, file);
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    const TSettingsProblems problems = LoadStationSettings(settings, file);
     ApplySettings(settings);
 
     // The devices of the COM names are not part of the ordered keys; they apply either way.
@@ -114,11 +114,12 @@ void TOstrelMainForm::RestoreSettings(TProfileFile& file) {
     ClearSerialDevices();
     for (const auto& [comNumber, path] : FSerialDevices) SetSerialDevice(comNumber, path);
 
-    if (failure) {
+    if (!problems.empty()) {
         Notifier().ErrorBox(IniFileErrorText(file.FileName()));
-        // The storage passes the error's own text on to the error report and marks the restore
-        // failed: nothing is saved at closing, and the command-line action is skipped.
-        std::rethrow_exception(failure);
+        // The storage passes the problems on to the error report and marks the restore failed:
+        // nothing is saved at closing (the operator's text is mended, not overwritten with a
+        // default), and the command-line action is skipped.
+        throw ESettingsProblems(DescribeAll(problems));
     }
 }
 

@@ -303,4 +303,12 @@ TEST(ProfileFile, UnreadableFileReadsAsEmptyAndIsNeverOverwritten) {
     EXPECT_EQ(file.ReadInteger("Options", "MaxPointsOnScreen", 100), 7);
     file.WriteInteger("Options", "MaxPointsOnScreen", 8);
     EXPECT_EQ(ReadWholeFile(name), "[Options]\nMaxPointsOnScreen=8\n");
+
+    // Binary content (a file copied to the wrong name) is no settings file either.
+    const std::string binary = std::string("\x7f" "ELF\x02\x01\0\0[Options]\nMaxPointsOnScreen=9\n", 38);
+    WriteWholeFile(name, binary);
+    EXPECT_THAT(file.ReadError(), AllOf(HasSubstr(name), HasSubstr("not a profile file")));
+    EXPECT_EQ(file.ReadInteger("Options", "MaxPointsOnScreen", 100), 100);
+    EXPECT_THROW(file.WriteInteger("Options", "MaxPointsOnScreen", 1), EInOutError);
+    EXPECT_EQ(ReadWholeFile(name), binary);
 }

@@ -20,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 const std::string ConvertProgram = ORVANT_BIN_DIR "/tools/orvant3k-convert";
 
@@ -39,11 +40,14 @@ std::string WriteSettings(const TTempDir& directory) {
     return name;
 }
 
-// Runs the converter to its end: exit code and what it said.
-int Convert(const std::vector<std::string>& arguments, std::string& log) {
+// Runs the converter to its end: exit code, and what it said: `log` all of it, `summary` its
+// standard output alone.
+int Convert(const std::vector<std::string>& arguments, std::string& log,
+            std::string* summary = nullptr) {
     TSimProcess converter(ConvertProgram, arguments);
     const int code = converter.Wait(std::chrono::seconds(60));
-    log = converter.ErrorOutput();
+    log = converter.ErrorOutput() + converter.Output();
+    if (summary) *summary = converter.Output();
     return code;
 }
 
@@ -98,8 +102,13 @@ TEST(ArchiveConvert, GivesTheFilesOfTheRunThatRecordedTheArchiveByteForByte) {
     const auto live = DerivedFiles(".");
     ASSERT_EQ(live.size(), 6u);  // two days of three products
 
-    std::string log;
-    ASSERT_EQ(Convert({"--settings", settings, "--out", "converted", "ARCHIVE"}, log), 0) << log;
+    std::string log, summary;
+    ASSERT_EQ(Convert({"--settings", settings, "--out", "converted", "ARCHIVE"}, log, &summary), 0)
+        << log;
+    // The summary is the converter's output; its progress and errors go to standard error.
+    EXPECT_THAT(summary, HasSubstr("written: "));
+    EXPECT_THAT(summary, HasSubstr("lines read: 1200, lines refused: 0, files written: 6"));
+    EXPECT_THAT(summary, Not(HasSubstr("settings: ")));
     const auto converted = DerivedFiles("converted");
     ASSERT_EQ(converted.size(), live.size()) << log;
     for (const auto& [name, contents] : live)

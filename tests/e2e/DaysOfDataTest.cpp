@@ -92,7 +92,7 @@ TEST(DaysOfData, EveryLineOfDaysSentAtFullSpeedIsInItsDayFileWithCompleteInterma
 
     TTempDir directory(true);
     WriteWholeFile("station.ini",
-                   "[Intermagnet]\r\nIDC=TST\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n" +
+                   "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n" +
                        ReadWholeFile(ORVANT_SOURCE_DIR "/filters/gaussian-1s-to-1min-91.filter"));
     const std::string link = directory.File("ttyInstrument");
     const auto began = std::chrono::steady_clock::now();

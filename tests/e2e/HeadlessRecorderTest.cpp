@@ -3,6 +3,7 @@
 
 #include "instrument/LineSource.h"
 #include "instrument/StampTime.h"
+#include "acquisition/DateTime.h"
 #include "PseudoTerminal.h"
 #include "RecorderProcess.h"
 #include "TempDir.h"
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 std::string WriteSettings(const TTempDir& directory) {
     const std::string name = directory.File("station.ini");
     WriteWholeFile(name,
-                   "[Intermagnet]\r\nIDC=TST\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n"
+                   "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n"
                    "[Filter]\r\nC0=1\r\n[IAGA2002]\r\nSecondFiles=1\r\nMinuteFiles=1\r\n"
                    "Latitude=45\r\nLongitude=10\r\nElevation=0\r\n");
     return name;
@@ -107,6 +108,37 @@ TEST_F(HeadlessRecorder, AMissingSettingsFileIsNamedAndAMissingPortEndsTheRunWit
     EXPECT_TRUE(FilesUnder("ARCHIVE").empty());
 }
 
+TEST_F(HeadlessRecorder, SettingsThatCannotBeUsedStopTheStartNamingFileKeyAndLine) {
+    // Root reads a file without permissions, so a folder and binary content stand for them.
+    const std::string folder = Directory.File("folder.ini");
+    fs::create_directory(folder);
+    const std::string binary = Directory.File("binary.ini");
+    WriteWholeFile(binary, std::string("[Intermagnet]\0\x01\x02", 16));
+    const std::string badValues = Directory.File("bad.ini");
+    WriteWholeFile(badValues, ReadWholeFile(Settings) + "[COMPortSettings]\r\nBaudRate=-1\r\n"
+                                                       "[Filter]\r\nC1=0,5\r\n");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {folder, {"error: Cannot read settings file " + folder + ": Is a directory"}},
+        {binary, {"error: Cannot read settings file " + binary + ": not a profile file"}},
+        {badValues,
+         {"error: line 17, [COMPortSettings] BaudRate: Range check error: "
+          "COMPortSettings/BaudRate=-1 is outside 0..4294967295\n",
+          "error: line 19, [Filter] C1: '0,5' is not a valid floating point value\n",
+          "error: Error in ini-file:" + badValues +
+              ": the recorder does not start until the values above are mended"}}};
+    for (const auto& [file, expected] : cases) {
+        TPseudoTerminal terminal;
+        TSimProcess recorder(StationProgram,
+                             {"--headless", "--port", terminal.SlavePath(), "--settings", file});
+        EXPECT_EQ(recorder.Wait(), 1);
+        const std::string log = recorder.ErrorOutput();
+        for (const std::string& line : expected)
+            EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+        EXPECT_EQ(log.find("recording"), std::string::npos) << log;
+    }
+    EXPECT_FALSE(fs::exists("ARCHIVE"));
+}
+
 TEST_F(HeadlessRecorder, KeepsUpWithTheSimulatorAtFullSpeedWithoutLosingALine) {
     // The simulator blocks while the terminal is full, so only what it wrote before the reader
     // opened (and purged) the port can be missing: after that the stamps run without a gap.
@@ -137,4 +169,38 @@ TEST_F(HeadlessRecorder, KeepsUpWithTheSimulatorAtFullSpeedWithoutLosingALine) {
     for (std::size_t i = 0; i < stamps.size(); ++i)
         ASSERT_EQ(stamps[i], source.Text(first + i).substr(0, 19)) << "line " << i;
     EXPECT_EQ(FilesUnder("ARCHIVE").size(), 2u);  // the new year starts a new file
+}
+
+TEST_F(HeadlessRecorder, RecordsInItsDataFolderAndWarnsOncePerEpisodeOfSilenceAndClockDrift) {
+    WriteWholeFile(Settings, ReadWholeFile(Settings) + "[Options]\r\nNoDataWarningSeconds=1\r\n"
+                                                       "DataFolder=from-settings\r\n");
+    TPseudoTerminal terminal;
+    auto recorder = std::make_unique<TSimProcess>(
+        StationProgram, std::vector<std::string>{"--headless", "--port", terminal.SlavePath(),
+                                                 "--settings", Settings, "--data", "station-data"});
+    const auto logged = [&recorder](const std::string& text) {
+        return WaitUntil([&] { return recorder->ErrorOutput().find(text) != std::string::npos; },
+                         std::chrono::seconds(20));
+    };
+    ASSERT_TRUE(logged(" s (more than 1 s)"))
+        << recorder->ErrorOutput();
+    // A line stamped in 2024: lines are back, and the instrument's clock is far off.
+    const TLineSource source(StampOf(EncodeDateTime(2024, 2, 28, 23, 55, 0)), TLineRate(1, 1),
+                             TLineEnd::CrLf, 0);
+    terminal.Write(source.Bytes(0));
+    ASSERT_TRUE(logged("the instrument's clock is ")) << recorder->ErrorOutput();
+    terminal.Write(source.Bytes(1));
+    const auto archive = [] { return ConcatenatedFiles(FilesUnder("station-data/ARCHIVE")); };
+    ASSERT_TRUE(WaitUntil([&] { return CountOf(archive(), "\n") == 2; }, std::chrono::seconds(20)));
+    EXPECT_EQ(recorder->Stop(), 0);
+    const std::string log = recorder->ErrorOutput();
+    EXPECT_EQ(CountOf(log, "warning: no line from the instrument"), 1) << log;
+    EXPECT_EQ(CountOf(log, "lines arrive again after "), 1) << log;
+    EXPECT_EQ(CountOf(log, " behind the computer's UTC clock (more than 5 s)"), 1) << log;
+    // The command line's folder goes before the settings' one.
+    EXPECT_NE(log.find("; data folder " + (fs::current_path() / "station-data").string()),
+              std::string::npos)
+        << log;
+    EXPECT_FALSE(fs::exists("from-settings"));
+    EXPECT_FALSE(fs::exists("ARCHIVE"));
 }

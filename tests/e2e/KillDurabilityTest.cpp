@@ -54,7 +54,7 @@ private:
 TEST(KillDurability, EveryArchiveFileHoldsWholeLinesFromTheFirstOnWhenTheRecorderIsKilled) {
     TTempDir directory(true);
     WriteWholeFile("station.ini",
-                   "[Intermagnet]\r\nIDC=TST\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n"
+                   "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n"
                    "[Filter]\r\nC0=1\r\n");
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);

@@ -56,9 +56,15 @@ protected:
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
 
-    std::unique_ptr<TSimProcess> Run(std::vector<std::string> arguments) {
+    // Records in the test's folder unless `documents`: then in the home's documents folder, as a
+    // start from the desktop menu does.
+    std::unique_ptr<TSimProcess> Run(std::vector<std::string> arguments, bool documents = false) {
         arguments.push_back("--settings");
         arguments.push_back(Settings);
+        if (!documents) {
+            arguments.push_back("--data");
+            arguments.push_back(Directory.Path().string());
+        }
         return std::make_unique<TSimProcess>(StationProgram, arguments);
     }
 
@@ -68,14 +74,21 @@ protected:
 
 }  // namespace
 
-TEST_F(WindowProgram, DemoRecordsAtOnceAndEndsCleanlyOnSigterm) {
-    auto station = Run({"--demo"});
-    ASSERT_TRUE(WaitUntil([] { return Lines(ConcatenatedFiles(FilesUnder("ARCHIVE"))).size() >= 3; },
+TEST_F(WindowProgram, DemoRecordsAtOnceIntoTheDocumentsFolderAndEndsCleanlyOnSigterm) {
+    const char* home = std::getenv("HOME");
+    const std::string previousHome = home ? home : "";
+    ::setenv("HOME", Directory.File("home").c_str(), 1);
+    auto station = Run({"--demo"}, /*documents*/ true);
+    if (previousHome.empty()) ::unsetenv("HOME");
+    else ::setenv("HOME", previousHome.c_str(), 1);
+    const fs::path archive = Directory.Path() / "home/Documents/ARCHIVE";
+    ASSERT_TRUE(WaitUntil([&] { return Lines(ConcatenatedFiles(FilesUnder(archive))).size() >= 3; },
                           std::chrono::seconds(20)))
         << station->ErrorOutput();
     EXPECT_EQ(station->Stop(), 0) << station->ErrorOutput();
+    EXPECT_FALSE(fs::exists("ARCHIVE"));
 
-    const std::vector<std::string> lines = Lines(ConcatenatedFiles(FilesUnder("ARCHIVE")));
+    const std::vector<std::string> lines = Lines(ConcatenatedFiles(FilesUnder(archive)));
     ASSERT_GE(lines.size(), 3u);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].size(), InstrumentLineLength) << lines[i];

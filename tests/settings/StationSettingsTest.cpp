@@ -1,5 +1,4 @@
 #include "acquisition/ProfileFile.h"
-#include "acquisition/RuntimeErrors.h"
 #include "settings/StationSettings.h"
 
 #include "TempDir.h"
@@ -82,7 +81,10 @@ TEST(StationSettings, HeaderTextsAreCutAndOddValuesGiveDefaults) {
                    "[Intermagnet]\nGIN=ED\n"
                    "[Options]\nMaxPointsOnScreen=lots\nAutoCreateIntermagnet=0\n"
                    "[GraphAndSeries]\nGraph_0_Chan_0=0\nGraph_1_Chan_3=1\n");
-    const TStationSettings settings = Loaded(name);
+    TStationSettings settings;
+    const TSettingsProblems problems = LoadStationSettings(settings, TProfileFile(name));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].Key, "MaxPointsOnScreen");
     EXPECT_EQ(settings.IntermagnetHeader.IDC, "ABC");
     EXPECT_EQ(settings.IntermagnetHeader.DECBAS, "123456");
     EXPECT_EQ(settings.IntermagnetHeader.COLA, "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F");  // 4 characters
@@ -120,30 +122,67 @@ TEST(StationSettings, FilterKeysAreReadUpToTheFirstGapAndStaleOnesDeletedUpToAGa
     EXPECT_THAT(file.ReadSection("Filter"), ElementsAre("C5"));
 }
 
-TEST(StationSettings, AnErrorStopsTheLoadAndLeavesLaterFieldsAsTheyWere) {
+TEST(StationSettings, EachBadValueFallsBackAloneAndIsNamedWithItsSectionKeyAndLine) {
     TTempDir dir;
     const std::string name = dir.File("station.ini");
+    WriteWholeFile(name, "; the station\n[COMPortSettings]\nCOMPort=1\nBaudRate=-1\nParity=x\n"
+                         "[Options]\nMaxPointsOnScreen=300\nAutoCreateIntermagnet=maybe\n"
+                         "[Intermagnet]\nIDC=NEW\n[Filter]\nC0=0.5\nC1=0,5\nC2=1\n"
+                         "[Network]\nBroker=broker.example\nPort=many\n");
     const TStationSettings before = Changed();
-
-    // A filter value that is not a number: everything before the filter is read, and the
-    // filter keeps its previous coefficients rather than half of the new ones.
-    WriteWholeFile(name, "[Options]\nMaxPointsOnScreen=300\n[Intermagnet]\nIDC=NEW\n"
-                         "[Filter]\nC0=0.5\nC1=0,5\nC2=1\n");
     TStationSettings settings = before;
-    EXPECT_THROW(LoadStationSettings(settings, TProfileFile(name)), EConvertError);
+    const TSettingsProblems problems = LoadStationSettings(settings, TProfileFile(name));
+    std::vector<std::string> described;
+    for (const TSettingsProblem& problem : problems) described.push_back(problem.Describe());
+    EXPECT_THAT(described,
+                ElementsAre("line 4, [COMPortSettings] BaudRate: Range check error: "
+                            "COMPortSettings/BaudRate=-1 is outside 0..4294967295; the default is used",
+                            "line 5, [COMPortSettings] Parity: 'x' is not a valid integer value; "
+                            "the default is used",
+                            "line 8, [Options] AutoCreateIntermagnet: 'maybe' is not a yes or no "
+                            "(1/0, true/false, yes/no, on/off); the default 1 is used",
+                            "line 13, [Filter] C1: '0,5' is not a valid floating point value; the "
+                            "file's filter is not used",
+                            "line 17, [Network] Port: 'many' is not a valid integer value; the "
+                            "default 0 is used"));
+    // Everything else is read, the keys after the bad ones included.
+    EXPECT_EQ(settings.PortSettings.COMPort, 1);
+    EXPECT_EQ(settings.PortSettings.BaudRate, TCOMPortSettings{}.BaudRate);
     EXPECT_EQ(settings.MaxPointsOnScreen, 300);
+    EXPECT_TRUE(settings.AutoCreateIntermagnet);
     EXPECT_EQ(settings.IntermagnetHeader.IDC, "NEW");
+    EXPECT_EQ(settings.Network.Broker, "broker.example");
+    EXPECT_EQ(settings.Network.Port, 0);
+    // The filter keeps its previous coefficients rather than a set short of one weight.
     EXPECT_EQ(settings.FilterCoefficientTexts, before.FilterCoefficientTexts);
     EXPECT_EQ(settings.FilterCoefficients, before.FilterCoefficients);
+    EXPECT_EQ(DescribeAll(problems).substr(0, described[0].size() + 1), described[0] + "\n");
+}
 
-    // A port value out of range: nothing after the port settings is read.
-    WriteWholeFile(name, "[COMPortSettings]\nCOMPort=3\nParity=256\n[Options]\nMaxPointsOnScreen=300\n");
-    settings = before;
-    EXPECT_THROW(LoadStationSettings(settings, TProfileFile(name)), ERangeError);
-    EXPECT_EQ(settings.PortSettings.COMPort, 3);
-    TStationSettings expected = before;
-    expected.PortSettings = settings.PortSettings;
-    EXPECT_EQ(settings, expected);
+TEST(StationSettings, BooleansTakeTheUsualWordsAndAnUnreadableTlsKeepsTheNetworkOff) {
+    TTempDir dir;
+    const std::string name = dir.File("station.ini");
+    WriteWholeFile(name, "[Options]\nAutoCreateIntermagnet=no\n[IAGA2002]\nSecondFiles=On\n"
+                         "MinuteFiles=YES\n[GraphAndSeries]\nGraph_0_Chan_0=off\nGraph_0_Chan_1=TRUE\n"
+                         "Graph_1_Chan_1=0\nGraph_1_Chan_2=2\n[Network]\nBroker=b\nTLS= yes \n");
+    TStationSettings settings;
+    EXPECT_TRUE(LoadStationSettings(settings, TProfileFile(name)).empty());
+    EXPECT_FALSE(settings.AutoCreateIntermagnet);
+    EXPECT_TRUE(settings.Iaga.SecondFiles && settings.Iaga.MinuteFiles);
+    EXPECT_FALSE(settings.GraphChannels[0][0] || settings.GraphChannels[1][1]);
+    EXPECT_TRUE(settings.GraphChannels[0][1] && settings.GraphChannels[1][2]);
+    EXPECT_TRUE(settings.Network.Tls);
+    EXPECT_EQ(settings.Network.Refused, "");
+
+    // A security setting is never guessed: TLS that does not read keeps the network off.
+    WriteWholeFile(name, "[Network]\nBroker=b\nTLS=yess\n");
+    const TSettingsProblems problems = LoadStationSettings(settings, TProfileFile(name));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].Describe(),
+              "line 3, [Network] TLS: 'yess' is not a yes or no (1/0, true/false, yes/no, "
+              "on/off); the network stays off rather than connect without TLS");
+    EXPECT_EQ(settings.Network.Refused, "TLS=yess is not a yes or no; the network stays off");
+    EXPECT_TRUE(settings.Network.Tls);
 }
 
 TEST(StationSettings, ErrorTextNamesTheFullFileName) {
@@ -161,4 +200,21 @@ TEST(IntermagnetHeader, CutsCharactersNotBytes) {
     EXPECT_EQ(CutToLength("\xC3\xA4\xC3\xB6X", 2), "\xC3\xA4\xC3\xB6");
     EXPECT_EQ(CutToSize({"ABCD", "ABCDE", "ABCD", "ABCDE", "ABCDE", "ABCDEFG"}),
               (TIntermagnetHeader{"ABC", "ABCD", "ABC", "ABCD", "ABCD", "ABCDEF"}));
+}
+
+TEST(IntermagnetHeader, RefusesTheFieldNamesAndNamesEveryFailingFieldAtOnce) {
+    const TIntermagnetHeaderProblem firstRun = CheckIntermagnetHeader(TIntermagnetHeader{});
+    EXPECT_EQ(firstRun.Field, "IDC");
+    EXPECT_EQ(firstRun.Text,
+              "IDC must be the observatory's code, not \"IDC\"; COMP must be XYZF or HDZF, not "
+              "\"COMP\"; GIN must be the code of the GIN that collects the data, not \"GIN\"; "
+              "COLA must be one to four digits, not \"COLA\"; LONG must be one to four digits, "
+              "not \"LONG\"; DECBAS must be one to six digits, not \"DECBAS\"");
+    // What the shipped settings hold once COLA, LONG and DECBAS are set.
+    const TIntermagnetHeaderProblem placeholders =
+        CheckIntermagnetHeader({"IDC", "COMP", "GIN", "0402", "0245", "0"});
+    EXPECT_EQ(placeholders.Field, "IDC");
+    EXPECT_EQ(std::count(placeholders.Text.begin(), placeholders.Text.end(), ';'), 2);
+    EXPECT_FALSE(CheckIntermagnetHeader({"ABC", "HDZF", "EDI", "0402", "0245", "0"}));
+    EXPECT_EQ(CheckIntermagnetHeader({"ABC", "xyzf", "EDI", "0402", "0245", "0"}).Field, "COMP");
 }

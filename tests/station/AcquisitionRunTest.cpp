@@ -58,7 +58,7 @@ protected:
     // filter that passes every sample through, so each minute's sample is its record.
     static TRunSettings Settings() {
         TRunSettings settings;
-        settings.IntermagnetHeader = {"IDC", "XYZF", "EDI", "0402", "0245", "0"};
+        settings.IntermagnetHeader = {"OBS", "XYZF", "EDI", "0402", "0245", "0"};
         settings.FilterCoefficients = {1.0};
         return settings;
     }
@@ -99,8 +99,8 @@ TEST_F(AcquisitionRun, RecordsEveryLineInTheArchiveAndIntermagnetFilesAcrossMidn
     // One record a minute, each file completed to its last block line.
     const auto intermagnet = FilesUnder("INTERMAGNET");
     ASSERT_EQ(intermagnet.size(), 2u);
-    EXPECT_EQ(intermagnet[0].filename(), "Feb2824.IDC");
-    EXPECT_EQ(intermagnet[1].filename(), "Feb2924.IDC");
+    EXPECT_EQ(intermagnet[0].filename(), "Feb2824.OBS");
+    EXPECT_EQ(intermagnet[1].filename(), "Feb2924.OBS");
     EXPECT_EQ(CountLines(ReadWholeFile(intermagnet[0])), 31);
     EXPECT_EQ(CountLines(ReadWholeFile(intermagnet[1])), 31);
     int records = 0;

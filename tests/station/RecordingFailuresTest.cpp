@@ -65,7 +65,7 @@ protected:
         EnsureQtApplication();
         // One-minute INTERMAGNET values through a pass-through filter.
         WriteWholeFile("station.ini",
-                       "[Intermagnet]\r\nIDC=TST\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n"
+                       "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=0402\r\nLONG=0245\r\nDECBAS=0\r\n"
                        "[Filter]\r\nC0=1\r\n");
         Log = std::fopen("recorder.log", "w");
         LogFile = std::make_unique<TStationLog>(Log);

@@ -8,6 +8,7 @@
 #include "instrument/LineSource.h"
 #include "instrument/StampTime.h"
 
+#include <QLabel>
 #include <QTimer>
 
 namespace {
@@ -24,7 +25,7 @@ void WriteArchiveDay(const std::string& path, TDateTime day) {
 }  // namespace
 
 TEST_F(MainFormTest, ConvertsAnArchiveOnAWorkerAndSumsItUpInABox) {
-    WriteWholeFile(SettingsFile, "[Intermagnet]\r\nIDC=TST\r\nCOLA=45\r\nLONG=10\r\nDECBAS=0\r\n"
+    WriteWholeFile(SettingsFile, "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=45\r\nLONG=10\r\nDECBAS=0\r\n"
                                  "COMP=XYZF\r\nGIN=EDI\r\n[Filter]\r\nC0=0.25\r\nC1=0.5\r\nC2=0.25\r\n");
     WriteArchiveDay("store/20240105000000.orv", EncodeDate(2024, 1, 5));
     WriteArchiveDay("store/20240106000000.orv", EncodeDate(2024, 1, 6));
@@ -33,6 +34,10 @@ TEST_F(MainFormTest, ConvertsAnArchiveOnAWorkerAndSumsItUpInABox) {
     TConvertArchiveDialog& dialog = main.ConvertDialog();
     EXPECT_TRUE(main.ConvertArchive1()->isEnabled());
     EXPECT_FALSE(main.CancelConversion1()->isEnabled());
+
+    // Every label's "&" is a mnemonic of its field, never shown as a character.
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text().contains('&')) EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
 
     // OK without a path is refused with the reason; the dialog stays until Cancel.
     QTimer::singleShot(0, &dialog, [&] {

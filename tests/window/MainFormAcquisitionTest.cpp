@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 TEST_F(MainFormTest, SamplesAreRecordedCaptionedPlottedWithinTheLimitAndEchoedToShownWindows) {
     WriteWholeFile(SettingsFile,
-                   "[Options]\nMaxPointsOnScreen=5\n[Intermagnet]\nIDC=TST\nCOLA=0402\nLONG=0245\n"
+                   "[Options]\nMaxPointsOnScreen=5\n[Intermagnet]\nIDC=TST\nCOMP=XYZF\nGIN=EDI\nCOLA=0402\nLONG=0245\n"
                    "DECBAS=0\nminuteor5seconds=1\n"
                    "[Filter]\nC0=1\n");
     // Two seconds before midnight: the archive moves to the next day's file on the way.
@@ -121,14 +121,16 @@ TEST_F(MainFormTest, PortThatCannotBeOpenedIsNamedWithDeviceAndReasonThenTheUser
     EXPECT_EQ(main.ReportPanel()->text().toStdString(),
               "NOT RECORDING: Could not open COM port: COM4 - " + missing +
                   ": No such file or directory - press Stop");
-    main.StartStopBtnClick();  // answered Yes
+    // Nothing is being recorded, so Stop stops without asking.
+    main.StartStopBtnClick();
+    EXPECT_EQ(Notes.Confirmations().size(), 1u);
     EXPECT_FALSE(main.Acquiring());
     EXPECT_EQ(main.Run(), nullptr);
 
     // Yes: stopped at once.
     main.StartAcquisition();
     EXPECT_EQ(Notes.ErrorBoxes().size(), 2u);
-    EXPECT_EQ(Notes.Confirmations().size(), 3u);
+    EXPECT_EQ(Notes.Confirmations().size(), 2u);
     EXPECT_FALSE(main.Acquiring());
     EXPECT_EQ(main.Run(), nullptr);
     EXPECT_EQ(main.StartStopBtn()->text(), "Start");

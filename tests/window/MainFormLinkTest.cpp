@@ -68,3 +68,25 @@ TEST_F(MainFormTest, StatusBarShowsTheBrokerLinkAndOptionsEditTheNetworkSettings
     EXPECT_NE(saved.find("Broker=broker.example"), std::string::npos) << saved;
     EXPECT_NE(saved.find("StationId=north"), std::string::npos) << saved;
 }
+
+TEST_F(MainFormTest, AnUnreadableTlsValueKeepsTheLinkOffAndNeverConnectsInPlain) {
+    TTestBroker broker(Dir.Path() / "broker", false);
+    WriteWholeFile(SettingsFile, "[Intermagnet]\nIDC=TST\n[Filter]\nC0=1\n" +
+                                     NetworkSection(broker, "TST", broker.PasswordFile("pw", "secret-TST")) +
+                                     "TLS=yess\n");
+    TOstrelMainForm& main = Make();
+    Show();
+    ASSERT_EQ(Notes.ErrorBoxes().size(), 2u);
+    EXPECT_NE(Notes.ErrorBoxes()[1].find("[Network] TLS: 'yess' is not a yes or no"),
+              std::string::npos)
+        << Notes.ErrorBoxes()[1];
+    StartOnTerminal();
+    ASSERT_TRUE(main.LinkPanel());
+    const auto linkText = [&main] { return main.LinkPanel()->text().toStdString(); };
+    EXPECT_TRUE(EventsUntil([&] {
+        return linkText() == "Broker: off: TLS=yess is not a yes or no; the network stays off";
+    })) << linkText();
+    ASSERT_TRUE(WaitForArchive(Send(0, 3)));
+    Main().StopAcquisition(false);
+    EXPECT_EQ(broker.Log().find("New client connected"), std::string::npos) << broker.Log();
+}

@@ -113,7 +113,8 @@ TEST_F(MainFormReportsTest, DroppedLinesAreCountedWithTheLastReason) {
 }
 
 TEST_F(MainFormReportsTest, AHeaderThatBreaksItsRuleIsShownForTheRunAndWritesNoIntermagnetFile) {
-    WriteWholeFile(SettingsFile, "[Intermagnet]\nIDC=A.B\n[Filter]\nC0=1\n");
+    WriteWholeFile(SettingsFile, "[Intermagnet]\nIDC=A.B\nCOMP=XYZF\nGIN=EDI\nCOLA=0400\nLONG=0100\n"
+                                 "DECBAS=0\n[Filter]\nC0=1\n");
     Make();
     UseWindowNotifier();
     Show();
@@ -221,7 +222,7 @@ TEST_F(MainFormReportsTest, IagaNoticesAndWriteFailuresAreShownInTheReport) {
     iaga.SecondFiles = iaga.MinuteFiles = true;
     iaga.Header.Latitude = iaga.Header.Longitude = iaga.Header.Elevation = "1";
     Main().SetIagaSettings(iaga);
-    Main().SetIntermagnetHeader({"ABC", "XYZF", "GIN", "0", "0", "0"});
+    Main().SetIntermagnetHeader({"ABC", "XYZF", "EDI", "0", "0", "0"});
     Main().SetMinuteOr5Seconds(1);
     WriteWholeFile("IAGA2002", "in the way");
     StartOnTerminal();

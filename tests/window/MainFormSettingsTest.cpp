@@ -5,7 +5,6 @@
 #include "MainFormFixture.h"
 
 #include "acquisition/ProfileFile.h"
-#include "acquisition/NumberText.h"
 
 #include <QSplitter>
 
@@ -25,16 +24,6 @@ int SeriesCount(TChannelGraphs& graphs) {
     for (int g = 0; g < 5; ++g)
         for (int c = 0; c < 5; ++c) count += graphs.HasSeries(g, c) ? 1 : 0;
     return count;
-}
-
-// The text the number conversion raises for a text that is no number.
-std::string ConversionErrorOf(const std::string& text) {
-    try {
-        StrToFloat(text);
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return {};
 }
 
 }  // namespace
@@ -75,7 +64,7 @@ TEST_F(MainFormTest, FirstRunWithoutSettingsFileUsesTheDefaultsAndSavesEveryKeyA
 
 TEST_F(MainFormTest, OddValuesReadAsTheirDefaultsOrCutAndSectionNamesIgnoreLetterCase) {
     WriteWholeFile(SettingsFile,
-                   "[options]\r\nmaxpointsonscreen=1.5\r\nAUTOCREATEINTERMAGNET=0\r\n"
+                   "[options]\r\nmaxpointsonscreen=0x20\r\nAUTOCREATEINTERMAGNET=0\r\n"
                    "[comportsettings]\r\ncomport=0x2\r\n"
                    "[graphandseries]\r\ngraph_0_chan_3=1\r\nGraph_4_Chan_4=0\r\n"
                    "[intermagnet]\r\nIDC=ABCDE\r\nMinuteOr5Seconds=1\r\n"
@@ -86,7 +75,7 @@ TEST_F(MainFormTest, OddValuesReadAsTheirDefaultsOrCutAndSectionNamesIgnoreLette
     TOstrelMainForm& main = Make();
     Show();
     EXPECT_TRUE(Notes.ErrorBoxes().empty());
-    EXPECT_EQ(main.MaxPointsOnScreen(), 100);
+    EXPECT_EQ(main.MaxPointsOnScreen(), 32);
     EXPECT_FALSE(main.AutoCreateIntermagnet());
     EXPECT_EQ(main.PortSettings().COMPort, 2);
     EXPECT_TRUE(main.Graphs()->HasSeries(0, 3));
@@ -107,17 +96,23 @@ TEST_F(MainFormTest, OddValuesReadAsTheirDefaultsOrCutAndSectionNamesIgnoreLette
     EXPECT_EQ(main.Graphs()->VisibleGraphCount(), 4);
 }
 
-TEST_F(MainFormTest, FailingFilterValueNamesTheFileSkipsTheCommandLineAndSavesNothing) {
-    const std::string content =
-        "[Options]\nMaxPointsOnScreen=7\n[Filter]\nC0=0.5\nC1=1,5\n; kept as it is\n";
+TEST_F(MainFormTest, BadValuesFallBackAloneNameTheirKeysSkipTheCommandLineAndSaveNothing) {
+    const std::string content = "[COMPortSettings]\nCOMPort=1\nStopBits=300\n[Options]\n"
+                                "MaxPointsOnScreen=7\n[Filter]\nC0=0.5\nC1=1,5\n; kept as it is\n";
     WriteWholeFile(SettingsFile, content);
     TOstrelMainForm& main = Make();
     main.SetCommandLineArgument("START");
     Show();
     EXPECT_EQ(Notes.ErrorBoxes(),
-              (std::vector<std::string>{"Error in ini-file:" + fs::absolute(SettingsFile).string(),
-                                        ConversionErrorOf("1,5")}));
-    // The keys before the failing one count; the filter stays empty rather than half read.
+              (std::vector<std::string>{
+                  "Error in ini-file:" + fs::absolute(SettingsFile).string(),
+                  "line 3, [COMPortSettings] StopBits: Range check error: "
+                  "COMPortSettings/StopBits=300 is outside 0..255; the default is used\n"
+                  "line 8, [Filter] C1: '1,5' is not a valid floating point value; the file's "
+                  "filter is not used"}));
+    // The keys after the bad ones count; the filter stays empty rather than half read.
+    EXPECT_EQ(main.PortSettings().COMPort, 1);
+    EXPECT_EQ(main.PortSettings().StopBits, TCOMPortSettings{}.StopBits);
     EXPECT_EQ(main.MaxPointsOnScreen(), 7);
     EXPECT_TRUE(OnlyOwnChannels(*main.Graphs()));
     EXPECT_TRUE(FilterCoefficients.empty());
@@ -126,16 +121,20 @@ TEST_F(MainFormTest, FailingFilterValueNamesTheFileSkipsTheCommandLineAndSavesNo
     EXPECT_EQ(ReadWholeFile(SettingsFile), content);
 }
 
-TEST_F(MainFormTest, EarlyFailureLeavesNoSeriesAndLivePlottingOff) {
-    WriteWholeFile(SettingsFile, "[COMPortSettings]\nCOMPort=1\nStopBits=300\n[Options]\nMaxPointsOnScreen=50\n");
+TEST_F(MainFormTest, UnreadableFileIsReportedFirstAndNeitherStartsNorIsWrittenOver) {
+    const std::string content = std::string("[Options]\nMaxPointsOnScreen=7\n\0\x01", 32);
+    WriteWholeFile(SettingsFile, content);
     TOstrelMainForm& main = Make();
+    main.SetCommandLineArgument("START");
     Show();
-    ASSERT_EQ(Notes.ErrorBoxes().size(), 2u);
-    EXPECT_EQ(Notes.ErrorBoxes()[1], "Range check error: COMPortSettings/StopBits=300 is outside 0..255");
-    EXPECT_EQ(main.PortSettings().COMPort, 1);
-    EXPECT_EQ(SeriesCount(*main.Graphs()), 0);
-    EXPECT_EQ(main.MaxPointsOnScreen(), 0);
-    EXPECT_FALSE(main.AutoCreateIntermagnet());
+    ASSERT_FALSE(Notes.ErrorBoxes().empty());
+    EXPECT_EQ(Notes.ErrorBoxes()[0],
+              "Cannot read settings file " + SettingsFile + ": not a profile file");
+    EXPECT_EQ(main.MaxPointsOnScreen(), 100);  // the defaults, not a half-read file
+    EXPECT_TRUE(OnlyOwnChannels(*main.Graphs()));
+    EXPECT_FALSE(main.Acquiring());
+    main.close();
+    EXPECT_EQ(ReadWholeFile(SettingsFile), content);
 }
 
 TEST_F(MainFormTest, SaveKeepsUnrelatedKeysAndDropsStaleCoefficients) {

@@ -111,12 +111,12 @@ TEST_F(TParametersTest, ControlsCarryTheirNamesCaptionsHintsAndLimits) {
 }
 
 TEST_F(TParametersTest, ApplyCutsEachHeaderTextToItsField) {
-    TIntermagnetHeader header{"ABCDE", "HDZFX", "GINXX", "04021", "02450", "0000001"};
+    TIntermagnetHeader header{"ABCDE", "HDZFX", "GHIXX", "04021", "02450", "0000001"};
     FillIntermagnetForm(Form, header, 0);
     Form.COMP()->setCurrentIndex(1);
     int interval = 7;
     ASSERT_TRUE(ApplyIntermagnetForm(Form, header, interval));
-    EXPECT_EQ(header, (TIntermagnetHeader{"ABC", "XYZF", "GIN", "0402", "0245", "000000"}));
+    EXPECT_EQ(header, (TIntermagnetHeader{"ABC", "XYZF", "GHI", "0402", "0245", "000000"}));
     EXPECT_EQ(interval, 0);
 }
 
@@ -130,7 +130,10 @@ TEST_F(TParametersTest, OKNamesAHeaderTextThatBreaksItsRuleAndCancelStillCloses)
         {Form.IDC(), "A/B", "IDC must be one to three letters or digits, not \"A/B\""},
         {Form.IDC(), "\u00c4\u00d6\u00dc",
          "IDC must be one to three letters or digits, not \"\u00c4\u00d6\u00dc\""},
-        {Form.COMP()->lineEdit(), "HD1", "COMP must be one to four letters, not \"HD1\""},
+        {Form.IDC(), "IDC", "IDC must be the observatory's code, not \"IDC\""},
+        {Form.COMP()->lineEdit(), "HD1", "COMP must be XYZF or HDZF, not \"HD1\""},
+        {Form.COMP()->lineEdit(), "COMP", "COMP must be XYZF or HDZF, not \"COMP\""},
+        {Form.GIN(), "GIN", "GIN must be the code of the GIN that collects the data, not \"GIN\""},
         {Form.GIN(), "", "GIN must be one to three letters or digits, not \"\""},
         {Form.COLA(), "12.5", "COLA must be one to four digits, not \"12.5\""},
         {Form.LONG(), "-12", "LONG must be one to four digits, not \"-12\""},

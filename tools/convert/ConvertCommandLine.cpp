@@ -29,10 +29,10 @@ TDateTime Day(const std::string& option, const std::string& text) {
 }  // namespace
 
 std::string ConvertUsage() {
-    return "Usage: orvant3k-convert [--settings FILE] [--filter FILE] [--from YYYY-MM-DD]\n"
-           "                        [--to YYYY-MM-DD] [--intermagnet] [--iaga-seconds]\n"
-           "                        [--iaga-minutes] [--imagcdf-seconds] [--imagcdf-minutes]\n"
-           "                        [--out DIR] PATH...\n"
+    // One line: the man page's synopsis is made from it, and it takes the first line only.
+    return "Usage: orvant3k-convert [--settings FILE] [--filter FILE] [--from YYYY-MM-DD] "
+           "[--to YYYY-MM-DD] [--intermagnet] [--iaga-seconds] [--iaga-minutes] "
+           "[--imagcdf-seconds] [--imagcdf-minutes] [--out DIR] PATH...\n"
            "\n"
            "Rebuilds INTERMAGNET, IAGA-2002 and ImagCDF files from the station's archive. PATH names\n"
            "archive files or folders, searched recursively for archive files (YYYYMMDDHHNNSS.orv);\n"

@@ -50,11 +50,11 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
                      file.ReadError().c_str());
         return false;
     }
-    try {
-        LoadStationSettings(settings, file);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "orvant3k-convert: %s %s\n", IniFileErrorText(settingsFile).c_str(),
-                     error.what());
+    const TSettingsProblems problems = LoadStationSettings(settings, file);
+    if (!problems.empty()) {
+        std::fprintf(stderr, "orvant3k-convert: %s\n", IniFileErrorText(settingsFile).c_str());
+        for (const TSettingsProblem& problem : problems)
+            std::fprintf(stderr, "orvant3k-convert: %s\n", problem.Describe(false).c_str());
         return false;
     }
     std::fprintf(stderr, "settings: %s\n", settingsFile.c_str());
@@ -84,11 +84,12 @@ bool ReadProducts(const TConvertCommand& command, TDerivedSettings& products) {
     return true;
 }
 
+// The outcome is the program's output, for a script to read; errors go with the progress.
 void PrintSummary(const TConversionSummary& summary) {
     for (const std::string& file : summary.FilesWritten)
-        std::fprintf(stderr, "written: %s\n", file.c_str());
+        std::fprintf(stdout, "written: %s\n", file.c_str());
     for (const std::string& line : ConversionReportLines(summary))
-        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fprintf(line.rfind("error: ", 0) == 0 ? stderr : stdout, "%s\n", line.c_str());
 }
 
 }  // namespace

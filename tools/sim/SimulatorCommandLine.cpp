@@ -23,9 +23,10 @@ std::uint64_t PositiveCount(const std::string& option, const std::string& text) 
 }  // namespace
 
 std::string SimulatorUsage() {
-    return "Usage: orvant3k-sim [--device PATH | --link PATH] [--rate HZ | --fast]\n"
-           "                    [--start \"YYYY-MM-DD hh:mm:ss\"] [--count N]\n"
-           "                    [--line-end crlf|cr|lfcr] [--bad-every N]\n"
+    // One line: the man page's synopsis is made from it, and it takes the first line only.
+    return "Usage: orvant3k-sim [--device PATH | --link PATH | --service-link PATH] "
+           "[--rate HZ | --fast] [--start \"YYYY-MM-DD hh:mm:ss\"] [--count N] "
+           "[--line-end crlf|cr|lfcr] [--bad-every N]\n"
            "\n"
            "The simulated ORVANT-3K magnetometer: one 61-character line per sample at 9600 8N1.\n"
            "The device the lines go to is printed on the first line of standard output.\n"
@@ -33,6 +34,10 @@ std::string SimulatorUsage() {
            "  --device PATH    write to this existing serial device or pseudo-terminal\n"
            "  --link PATH      create a pseudo-terminal (the default) and a symbolic link to it\n"
            "                   here; the link is removed at exit\n"
+           "  --service-link PATH  as --link, for the recorder service: the pseudo-terminal\n"
+           "                   goes to the group dialout with mode 0660 and the link's folder\n"
+           "                   is made; PATH must be outside /tmp, which the service does not\n"
+           "                   see (run as root, e.g. /run/orvant3k-sim/instrument)\n"
            "  --rate HZ        lines per second, e.g. 1 (default), 0.5 or 10\n"
            "  --fast           as fast as the device takes them; stamps one second apart\n"
            "  --start TIME     the first time stamp, \"YYYY-MM-DD hh:mm:ss\" (default: now)\n"
@@ -52,6 +57,7 @@ TSimulatorCommand ParseSimulatorCommandLine(const std::vector<std::string>& argu
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption device("device", "", "PATH");
     const QCommandLineOption link("link", "", "PATH");
+    const QCommandLineOption serviceLink("service-link", "", "PATH");
     const QCommandLineOption rate("rate", "", "HZ");
     const QCommandLineOption fast("fast");
     const QCommandLineOption start("start", "", "TIME");
@@ -60,7 +66,7 @@ TSimulatorCommand ParseSimulatorCommandLine(const std::vector<std::string>& argu
     const QCommandLineOption badEvery("bad-every", "", "N");
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
-    parser.addOptions({device, link, rate, fast, start, count, lineEnd, badEvery, help, version});
+    parser.addOptions({device, link, serviceLink, rate, fast, start, count, lineEnd, badEvery, help, version});
 
     QStringList list{"orvant3k-sim"};
     for (const std::string& argument : arguments) list << QString::fromLocal8Bit(argument);
@@ -81,9 +87,9 @@ TSimulatorCommand ParseSimulatorCommandLine(const std::vector<std::string>& argu
         command.Action = TSimulatorCommand::TAction::Version;
         return command;
     }
-    if (parser.isSet(device) && parser.isSet(link))
-        throw EUsageError("--device and --link exclude each other: a link is made only to a "
-                          "pseudo-terminal the simulator creates.");
+    if (int(parser.isSet(device)) + int(parser.isSet(link)) + int(parser.isSet(serviceLink)) > 1)
+        throw EUsageError("--device, --link and --service-link exclude each other: a link is made "
+                          "only to a pseudo-terminal the simulator creates.");
     if (parser.isSet(rate) && parser.isSet(fast))
         throw EUsageError("--rate and --fast exclude each other.");
 
@@ -99,6 +105,19 @@ TSimulatorCommand ParseSimulatorCommandLine(const std::vector<std::string>& argu
         if (parser.isSet(link)) {
             options.LinkPath = value(link);
             if (options.LinkPath.empty()) throw EUsageError("--link needs a path.");
+        }
+        if (parser.isSet(serviceLink)) {
+            options.LinkPath = value(serviceLink);
+            options.ForService = true;
+            if (options.LinkPath.empty() || options.LinkPath.front() != '/')
+                throw EUsageError("--service-link needs an absolute path.");
+            // The service runs with a private /tmp: a link there is out of its sight.
+            for (const char* hidden : {"/tmp/", "/var/tmp/"})
+                if (options.LinkPath.rfind(hidden, 0) == 0)
+                    throw EUsageError("--service-link " + options.LinkPath +
+                                      ": the service does not see " + hidden +
+                                      " (PrivateTmp); use a path such as "
+                                      "/run/orvant3k-sim/instrument");
         }
         if (parser.isSet(rate)) options.Rate = TLineRate::Parse(value(rate));
         options.Fast = parser.isSet(fast);
