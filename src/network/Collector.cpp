@@ -61,8 +61,12 @@ void TCollector::TryConnect() {
     if (FDraining || !FLink) return;
     try {
         FLink->Connect(std::chrono::seconds(5));
-        for (const char* kind : {Topics::Status, Topics::Meta, Topics::Lines})
-            FLink->Subscribe(FOptions.Prefix + "/+/" + kind);
+        // Descriptions and states first and at QoS 0: they are retained, so a lost one comes
+        // again with the next subscription, and they never wait in the broker's queue of
+        // QoS 1 messages, which a large network's retained messages would overflow.
+        FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Meta, 0);
+        FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Status, 0);
+        FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Lines, 1);
     } catch (const ELinkError& error) {
         const std::string state = std::string("cannot connect to ") + FLink->ServerText() + ": " + error.what();
         if (state != FLinkState) FLog(FLinkState = state, TLogPriority::Warning);
@@ -74,6 +78,18 @@ void TCollector::TryConnect() {
     FRetryMs = 250;
     FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/",
          TLogPriority::Notice);
+    // Whatever the stations published while this subscription was missing (a broker restart
+    // without persistence drops it) is asked for, even from stations that then fall silent.
+    for (auto& [name, station] : FStations) AskToResend(name, station->ResendDue(true));
+}
+
+void TCollector::AskToResend(const std::string& station, std::optional<std::uint64_t> from) {
+    if (!from || !FConnected) return;
+    try {
+        FLink->Publish(Topics::Of(FOptions.Prefix, station, Topics::Resend), EncodeResend(*from), 1, false);
+    } catch (const ELinkError& error) {
+        FLog(station + ": cannot ask for lines again: " + error.what(), TLogPriority::Warning);
+    }
 }
 
 void TCollector::Lost(const std::string& reason) {
@@ -86,7 +102,8 @@ void TCollector::Lost(const std::string& reason) {
 TCollectedStation& TCollector::Station(const std::string& name) {
     auto found = FStations.find(name);
     if (found == FStations.end())
-        found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog, FSaver))
+        found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog, FSaver,
+                                                                        FOptions.FromNow))
                     .first;
     return *found->second;
 }
@@ -102,23 +119,20 @@ void TCollector::Handle(const std::string& topic, const std::string& payload) {
             FLog(name + ": a lines message that is not a batch was ignored", TLogPriority::Warning);
             return;
         }
-        const auto resend = Station(name).Take(*batch);
-        if (resend && FConnected) {
-            try {
-                FLink->Publish(Topics::Of(FOptions.Prefix, name, Topics::Resend), EncodeResend(*resend), 1, false);
-            } catch (const ELinkError& error) {
-                FLog(name + ": cannot ask for lines again: " + error.what(), TLogPriority::Warning);
-            }
-        }
+        AskToResend(name, Station(name).Take(*batch));
     } else if (kind == Topics::Status) {
-        Station(name).StatusSeen(DecodeStatusState(payload));
+        AskToResend(name, Station(name).StatusSeen(DecodeStatus(payload)));
     } else if (kind == Topics::Meta) {
         Station(name).MetaSeen(payload);
     }
 }
 
 void TCollector::SaveDue() {
-    for (auto& [name, station] : FStations) station->SavePosition(false);
+    for (auto& [name, station] : FStations) {
+        station->SavePosition(false);
+        // Lines missing or not written, from a station that may send nothing more by itself.
+        AskToResend(name, station->ResendDue(false));
+    }
     LogSaveFailures();
 }
 

@@ -27,6 +27,8 @@ struct TCollectorOptions {
     std::string Prefix = "orvant3k/v1";
     std::vector<std::string> Patterns;  // shell patterns of station names; none: every station
     std::string OutDirectory = ".";
+    // A station new to the collector is recorded from its next line, not its oldest.
+    bool FromNow = false;
 };
 
 class TCollector : public QObject {
@@ -51,6 +53,7 @@ private:
     void Handle(const std::string& topic, const std::string& payload);
     void Lost(const std::string& reason);
     void SaveDue();
+    void AskToResend(const std::string& station, std::optional<std::uint64_t> from);
     void LogSaveFailures();
     TCollectedStation& Station(const std::string& name);
 

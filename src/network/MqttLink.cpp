@@ -148,9 +148,9 @@ TMqttLink::TDeliveryPtr TMqttLink::Publish(const std::string& topic, const std::
     }
 }
 
-TMqttLink::TTokenPtr TMqttLink::Subscribe(const std::string& topicFilter) {
+TMqttLink::TTokenPtr TMqttLink::Subscribe(const std::string& topicFilter, int qos) {
     try {
-        return FClient->subscribe(topicFilter, 1);
+        return FClient->subscribe(topicFilter, qos);
     } catch (const mqtt::exception& error) {
         throw ELinkError(TextOf(error));
     }

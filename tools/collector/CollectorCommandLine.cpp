@@ -49,7 +49,10 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
                                       "Record only stations whose name matches this shell pattern "
                                       "(several separated by commas).", "PATTERN");
     const QCommandLineOption out("out", "Output folder (default: the working folder).", "DIR", ".");
-    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out});
+    const QCommandLineOption fromNow("from-now",
+                                     "Record a station new to this collector from its next line on, "
+                                     "not from the oldest line it still has.");
+    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out, fromNow});
 
     TCollectorCommandLine line;
     if (!parser.parse(arguments)) {
@@ -91,5 +94,6 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
     for (const QString& pattern : parser.value(stations).split(',', Qt::SkipEmptyParts))
         line.Options.Patterns.push_back(pattern.trimmed().toStdString());
     line.Options.OutDirectory = parser.value(out).toStdString();
+    line.Options.FromNow = parser.isSet(fromNow);
     return line;
 }
