@@ -2,6 +2,8 @@
 
 #include "acquisition/HandOff.h"
 #include "network/Payloads.h"
+#include "network/PeerText.h"
+#include "settings/NetworkSettings.h"
 
 #include <QCoreApplication>
 
@@ -76,6 +78,13 @@ void TCollector::TryConnect() {
     }
     FConnected = true;
     FRetryMs = 250;
+    if (FOptions.Endpoint.Username.empty() && !FAnonymousLogged) {
+        FAnonymousLogged = true;
+        FLog("the broker let this collector in without a user name: any client may then write the "
+             "stations' topics and have false lines recorded; give the broker passwords and the "
+             "per-station ACL of the network guide",
+             TLogPriority::Error);
+    }
     FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/",
          TLogPriority::Notice);
     // Whatever the stations published while this subscription was missing (a broker restart
@@ -99,31 +108,64 @@ void TCollector::Lost(const std::string& reason) {
     FReconnect.start(FRetryMs);
 }
 
-TCollectedStation& TCollector::Station(const std::string& name) {
+TCollectedStation* TCollector::Station(const std::string& name) {
     auto found = FStations.find(name);
-    if (found == FStations.end())
-        found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog, FSaver,
-                                                                        FOptions.FromNow))
-                    .first;
-    return *found->second;
+    if (found != FStations.end()) return found->second.get();
+    if (FStations.size() >= FOptions.MaxStations) {
+        if (!FFullLogged)
+            FLog("station " + name + " ignored, and any further new one: this collector records at most " +
+                     std::to_string(FOptions.MaxStations) + " stations (--max-stations)",
+                 TLogPriority::Error);
+        FFullLogged = true;
+        return nullptr;
+    }
+    found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog, FSaver,
+                                                                    FOptions.FromNow))
+                .first;
+    return found->second.get();
+}
+
+bool TCollector::Admits(const std::string& name, const std::string& kind, std::size_t size) {
+    if (!IsValidStationId(name)) {
+        // Each name would become a folder; a flood of them is logged a few times, not each.
+        if (++FNamesRefused <= 3)
+            FLog("a message under the station name \"" + PrintablePeerText(name) +
+                     "\" was ignored: a station name is " + StationIdRule +
+                     (FNamesRefused == 3 ? " (further ones are ignored without a log line)" : ""),
+                 TLogPriority::Warning);
+        return false;
+    }
+    if (!Matches(name)) return false;
+    const std::size_t limit = kind == Topics::Lines ? MaxLinesPayload
+                              : kind == Topics::Meta ? MaxMetaPayload
+                              : kind == Topics::Status ? MaxStatusPayload
+                                                        : 0;
+    if (limit == 0) return false;
+    if (size > limit) {
+        FLog(name + ": a " + kind + " message of " + std::to_string(size) + " bytes was ignored (at most " +
+                 std::to_string(limit) + ")",
+             TLogPriority::Warning);
+        return false;
+    }
+    return true;
 }
 
 void TCollector::Handle(const std::string& topic, const std::string& payload) {
     std::string name, kind;
-    if (!Topics::Split(topic, FOptions.Prefix, name, kind) || !Matches(name)) return;
-    // A name that is not a plain folder name would lead outside the output folder.
-    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) return;
+    // A name that is no station id (one that would lead outside the output folder included)
+    // never becomes a folder or a log line as it is.
+    if (!Topics::Split(topic, FOptions.Prefix, name, kind) || !Admits(name, kind, payload.size())) return;
     if (kind == Topics::Lines) {
         const auto batch = DecodeLinesBatch(payload);
         if (!batch) {
             FLog(name + ": a lines message that is not a batch was ignored", TLogPriority::Warning);
             return;
         }
-        AskToResend(name, Station(name).Take(*batch));
+        if (TCollectedStation* station = Station(name)) AskToResend(name, station->Take(*batch));
     } else if (kind == Topics::Status) {
-        AskToResend(name, Station(name).StatusSeen(DecodeStatus(payload)));
+        if (TCollectedStation* station = Station(name)) AskToResend(name, station->StatusSeen(DecodeStatus(payload)));
     } else if (kind == Topics::Meta) {
-        Station(name).MetaSeen(payload);
+        if (TCollectedStation* station = Station(name)) station->MetaSeen(payload);
     }
 }
 

@@ -29,7 +29,14 @@ struct TCollectorOptions {
     std::string OutDirectory = ".";
     // A station new to the collector is recorded from its next line, not its oldest.
     bool FromNow = false;
+    // Stations beyond are ignored (and logged once): no peer can make it open files without end.
+    std::size_t MaxStations = 10000;
 };
+
+// The largest payload taken of each kind; a station's own are a small part of these.
+inline constexpr std::size_t MaxLinesPayload = 256 * 1024;
+inline constexpr std::size_t MaxMetaPayload = 256 * 1024;
+inline constexpr std::size_t MaxStatusPayload = 4 * 1024;
 
 class TCollector : public QObject {
     Q_OBJECT
@@ -55,7 +62,8 @@ private:
     void SaveDue();
     void AskToResend(const std::string& station, std::optional<std::uint64_t> from);
     void LogSaveFailures();
-    TCollectedStation& Station(const std::string& name);
+    TCollectedStation* Station(const std::string& name);
+    bool Admits(const std::string& name, const std::string& kind, std::size_t size);
 
     TCollectorOptions FOptions;
     TLog FLog;
@@ -71,4 +79,7 @@ private:
     std::string FLinkState;  // logged once per change
     std::uint64_t FLinesOfClosed = 0;
     std::size_t FStationsSeen = 0;
+    std::size_t FNamesRefused = 0;  // topics with names that are no station id
+    bool FFullLogged = false;       // MaxStations reached
+    bool FAnonymousLogged = false;
 };

@@ -1,5 +1,6 @@
 #include "network/Payloads.h"
 
+#include "network/PeerText.h"
 #include "recording/DateFormat.h"
 
 #include <QJsonArray>
@@ -172,6 +173,15 @@ std::optional<TStationMeta> DecodeMeta(const std::string& payload) {
     text("SensorOrientation", header.SensorOrientation);
     text("DigitalSampling", header.DigitalSampling);
     meta.Program = object->value("program").toString().toStdString();
+    // The texts go into file headers and the log: a line end would forge a header line or a
+    // data row, an escape sequence would reach the operator's terminal.
+    for (const std::string* field : {&meta.Station, &meta.IDC, &meta.COMP, &meta.GIN, &meta.COLA, &meta.LONG,
+                                     &meta.DECBAS, &header.SourceOfData, &header.StationName, &header.Latitude,
+                                     &header.Longitude, &header.Elevation, &header.Reported,
+                                     &header.SensorOrientation, &header.DigitalSampling, &meta.Program})
+        if (!HasNoControlCharacter(*field)) return std::nullopt;
+    for (const std::string& coefficient : meta.Coefficients)
+        if (!HasNoControlCharacter(coefficient)) return std::nullopt;
     if (object->contains("fromSeq")) {
         meta.FromSeq = Count(object->value("fromSeq"));
         if (!meta.FromSeq) return std::nullopt;

@@ -212,8 +212,12 @@ void TStationPublisher::ReportStatus(bool force) {
 
 void TStationPublisher::Run() {
     auto retry = std::chrono::milliseconds(FirstRetry);
-    if (!FOptions.Network.Username.empty()) {
+    if (!IsValidStationId(FOptions.Network.StationId) || !FOptions.Network.Username.empty()) {
         try {
+            // A "/" or "+" in the id would put the station's lines under topics no collector reads.
+            if (!IsValidStationId(FOptions.Network.StationId))
+                throw ENetworkSettingError("the station id \"" + FOptions.Network.StationId +
+                                           "\" cannot name topics: use " + StationIdRule);
             FPassword = ReadPasswordFile(FOptions.Network.PasswordFile);
         } catch (const ENetworkSettingError& error) {
             SetState(TState::Off, error.what());

@@ -29,9 +29,10 @@ inline std::unique_ptr<TSimProcess> StartCollector(const TTestBroker& broker, co
 // Publishes `payload` on `topic` as `user` (its password as the test broker makes it).
 inline void PublishAs(const TTestBroker& broker, const std::string& user, const std::string& password,
                       const std::string& topic, const std::string& payload) {
+    WriteWholeFile("payload.tmp", payload);  // of any size, unlike an argument
     TSimProcess publisher("/usr/bin/mosquitto_pub",
                           {"-h", "127.0.0.1", "-p", std::to_string(broker.Port()), "-u", user, "-P", password,
-                           "-q", "1", "-t", topic, "-m", payload});
+                           "-q", "1", "-t", topic, "-f", "payload.tmp"});
     EXPECT_EQ(publisher.Wait(), 0) << publisher.ErrorOutput();
 }
 

@@ -52,7 +52,8 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
     const QCommandLineOption fromNow("from-now",
                                      "Record a station new to this collector from its next line on, "
                                      "not from the oldest line it still has.");
-    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out, fromNow});
+    const QCommandLineOption maxStations("max-stations", "Record at most N stations (default 10000).", "N", "10000");
+    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out, fromNow, maxStations});
 
     TCollectorCommandLine line;
     if (!parser.parse(arguments)) {
@@ -95,5 +96,9 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
         line.Options.Patterns.push_back(pattern.trimmed().toStdString());
     line.Options.OutDirectory = parser.value(out).toStdString();
     line.Options.FromNow = parser.isSet(fromNow);
+    const std::string most = parser.value(maxStations).toStdString();
+    const auto [end, error] = std::from_chars(most.data(), most.data() + most.size(), line.Options.MaxStations);
+    if (error != std::errc() || end != most.data() + most.size() || line.Options.MaxStations == 0)
+        return usage("--max-stations: not a number of stations: " + most);
     return line;
 }
