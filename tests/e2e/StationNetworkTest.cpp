@@ -42,6 +42,14 @@ void WriteStationSettingsWithDerivedFiles(const std::string& network) {
 TEST(StationNetwork, CollectorRecordsAsTheStationThroughBrokerCollectorAndStationKills) {
     TTempDir directory(true);
     TTestBroker broker(directory.Path() / "broker", true);
+    {
+        // Without the test authority the broker's certificate is not trusted, and the log says so.
+        TSimProcess untrusting(CollectorProgram, {"--broker", "127.0.0.1:" + std::to_string(broker.Port()), "--tls",
+                                                  "--out", "untrusting"});
+        EXPECT_TRUE(WaitUntil([&] { return untrusting.ErrorOutput().find("the broker's certificate is not trusted") != std::string::npos; }, 15s))
+            << untrusting.ErrorOutput();
+        EXPECT_EQ(untrusting.Stop(), 0);
+    }
     WriteStationSettingsWithDerivedFiles(
         NetworkSection(broker, "TST", broker.PasswordFile("station.password", TTestBroker::StationPassword("TST"))));
     const std::string link = directory.File("instrument");

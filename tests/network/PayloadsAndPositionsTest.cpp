@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused) {
@@ -109,19 +110,26 @@ TEST(ArchiveFiles, ListsInRecordingOrderAndReadsOnlyWholeLines) {
     EXPECT_EQ(CountLinesFrom("gone.orv", 0), 0u);
 }
 
-TEST(PasswordFile, GivesTheFirstLineAndRefusesAFileOthersMayRead) {
+TEST(PasswordFile, GivesTheFirstLineAndRefusesAFileOthersMayReadOrWriteAndAFolder) {
     TTempDir directory(true);
     WriteWholeFile("password", "s3cret\nignored\n");
     ::chmod("password", 0600);
     EXPECT_EQ(ReadPasswordFile("password"), "s3cret");
-    for (mode_t mode : {0640, 0604}) {
-        ::chmod("password", mode);
+    std::filesystem::create_directory("folder");
+    const std::pair<mode_t, std::string> refused[] = {
+        {0640, "password may be read by other users; refused (chmod 600 password)"},
+        {0604, "password may be read by other users; refused (chmod 600 password)"},
+        {0620, "password may be written by other users; refused (chmod 600 password)"},
+        {0602, "password may be written by other users; refused (chmod 600 password)"},
+        {0, "folder is a folder, not a file"},
+    };
+    for (const auto& [mode, message] : refused) {
+        if (mode != 0) ::chmod("password", mode);
         try {
-            ReadPasswordFile("password");
+            ReadPasswordFile(mode != 0 ? "password" : "folder");
             ADD_FAILURE() << "mode " << mode << " accepted";
         } catch (const ENetworkSettingError& error) {
-            EXPECT_EQ(std::string(error.what()),
-                      "The password file password may be read by other users; refused (chmod 600 password)");
+            EXPECT_EQ(std::string(error.what()), "The password file " + message);
         }
     }
     EXPECT_THROW(ReadPasswordFile("missing"), ENetworkSettingError);
