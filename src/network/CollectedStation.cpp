@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* PositionName = "collected.position";
 constexpr const char* NoFile = "-";  // a position taken before any line was written
 constexpr std::size_t KeptEarlierNumberings = 16;
 
@@ -36,7 +35,7 @@ TCollectedStation::TCollectedStation(const std::string& outDirectory, const std:
     FArchive->SetRootFolder(FFolder);
     FMeta = ReadSmallFile(FFolder + "meta.json");
     if (!FMeta.empty() && FMeta.back() == '\n') FMeta.pop_back();
-    const auto saved = ParsePublishPosition(ReadSmallFile(FFolder + PositionName));
+    const auto saved = ParsePublishPosition(ReadSmallFile(FFolder + PositionFile));
     const auto described = DecodeMeta(FMeta);
     if (!saved) {
         if (described) Describe(*described);
@@ -126,6 +125,8 @@ std::optional<std::uint64_t> TCollectedStation::StatusSeen(const TStationStatus&
         // A station of an earlier version says nothing of its lines: ask for all of them.
         Meet(0, "");
     }
+    // Asked even when the status says nothing is missing: a retained status tells how far the
+    // station had gone when it connected, not how far it is now.
     if (!FKnown) return std::nullopt;
     FAskedAt = std::chrono::steady_clock::now();
     return FExpected;
@@ -290,7 +291,7 @@ void TCollectedStation::SaveNow() {
     } else {
         position.File = NoFile;
     }
-    FSaver.Save(FFolder + PositionName, FormatPublishPosition(position));
+    FSaver.Save(FFolder + PositionFile, FormatPublishPosition(position));
     FDirty = false;
     FSavedAt = std::chrono::steady_clock::now();
 }

@@ -47,6 +47,8 @@ public:
     static constexpr auto PositionSaveInterval = std::chrono::seconds(5);
     // Recorded lines kept to compare with overlapping batches (a station's 16 batches in flight).
     static constexpr std::size_t RecentLines = 4000;
+    // Beside the station's archive: how far it goes in the station's numbering.
+    static constexpr const char* PositionFile = "collected.position";
 
     // Reads the position and counts the archive beyond it; the description kept beside the
     // archive holds for the lines to come until the station's own arrives. A station new to

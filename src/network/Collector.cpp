@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <filesystem>
 #include <fnmatch.h>
 #include <random>
 #include <unistd.h>
@@ -47,6 +48,15 @@ std::uint64_t TCollector::LinesRecorded() const {
 }
 
 void TCollector::Start() {
+    // The stations recorded before a restart are known from the start, so that the first
+    // subscription asks each for what it sent while the collector was away.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(FOptions.OutDirectory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (IsValidStationId(name) && Matches(name) &&
+            std::filesystem::exists(entry.path() / TCollectedStation::PositionFile, error))
+            Station(name);
+    }
     FLink = std::make_unique<TMqttLink>(FOptions.Endpoint);
     // Paho's threads only hand over; the event loop records.
     FLink->OnMessage = [this](const std::string& topic, const std::string& payload) {
