@@ -23,9 +23,13 @@
 //
 // The collector is the one built beside this program (<build>/tools/orvant3k-collector, whatever
 // the build folder), or --collector PATH. The bench's mosquitto is stopped however it ends.
+// Split over processes, the steady part gives the collector's share of a core and its rate
+// (no latency). With --archive-only the stations ask for no INTERMAGNET or IAGA-2002 files: the
+// collector then holds one file per station, which 10,000 stations need where the open-file
+// limit is 20,000.
 //
 //   NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--station-folder DIR]
-//                    [--processes P] [--collector PATH]
+//                    [--processes P] [--collector PATH] [--archive-only]
 
 #include "acquisition/HandOff.h"
 #include "network/StationPublisher.h"
@@ -94,21 +98,29 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::string& log) {
     return pid;
 }
 
-// The broker this bench started, stopped on every way out (a failure, Ctrl-C, the end).
+// The broker and the collector this bench started, stopped on every way out (a failure,
+// Ctrl-C, a crash of the client library, the end).
 std::atomic<pid_t> BrokerPid{-1};
+std::atomic<pid_t> CollectorPid{-1};
+const pid_t BenchPid = ::getpid();
 
 void StopBroker() {
-    const pid_t pid = BrokerPid.exchange(-1);
-    if (pid <= 0) return;
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
+    if (::getpid() != BenchPid) return;  // a generator process leaves them to the bench
+    for (std::atomic<pid_t>* process : {&CollectorPid, &BrokerPid}) {
+        const pid_t pid = process->exchange(-1);
+        if (pid <= 0) continue;
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
 }
 
-void StopBrokerAndExit(int) {
-    // Only what is safe in a signal handler: the broker's end is all that must not be left.
-    const pid_t pid = BrokerPid.exchange(-1);
-    if (pid > 0) ::kill(pid, SIGTERM);
-    ::_exit(130);
+void StopBrokerAndEnd(int signal) {
+    // Only what is safe in a signal handler; then the signal takes its course.
+    if (::getpid() == BenchPid)
+        for (std::atomic<pid_t>* process : {&CollectorPid, &BrokerPid})
+            if (const pid_t pid = process->exchange(-1); pid > 0) ::kill(pid, SIGTERM);
+    std::signal(signal, SIG_DFL);
+    ::raise(signal);
 }
 
 std::string CollectorBesideThis() {
@@ -255,7 +267,7 @@ std::size_t CollectedOfAll(const fs::path& collected, int stations) {
 // The outage measured with the stations spread over processes.
 void RunSplitOutage(int stations, int processes, int seconds, int outage, const fs::path& root,
                     const fs::path& stationRoot, int port, const TStationMeta& description,
-                    const std::vector<std::string>& broker, pid_t& brokerPid) {
+                    const std::vector<std::string>& broker, pid_t& brokerPid, pid_t collectorPid) {
     struct TChild {
         pid_t Pid;
         int ToChild, FromChild;
@@ -276,7 +288,18 @@ void RunSplitOutage(int stations, int processes, int seconds, int outage, const 
         ::close(up[1]);
         children.push_back({pid, down[1], up[0]});
     }
+    // The steady part after its first seconds: the collector's share of a core and its rate.
+    std::this_thread::sleep_for(std::chrono::seconds(std::min(10, seconds / 3)));
+    const double cpuStart = CpuSeconds(collectorPid);
+    const std::size_t linesStart = CollectedOfAll(root / "collected", stations);
+    const auto steadyStart = Clock::now();
     for (const TChild& child : children) Await(child.FromChild);
+    const double wall = std::chrono::duration<double>(Clock::now() - steadyStart).count();
+    std::printf("%d stations in %d processes at 1 line/s: the collector recorded %.0f lines/s using %.1f %% of one "
+                "core over the last %.0f s of the steady part\n",
+                stations, processes, double(CollectedOfAll(root / "collected", stations) - linesStart) / wall,
+                100.0 * (CpuSeconds(collectorPid) - cpuStart) / wall, wall);
+    std::fflush(stdout);
     BrokerPid = -1;
     Stop(brokerPid, SIGKILL);
     for (const TChild& child : children) Tell(child.ToChild);
@@ -312,7 +335,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     int stations = 1000, seconds = 60, outage = 0, processes = 1;
     std::string stationFolder, collectorProgram = CollectorBesideThis();
+    bool archiveOnly = false;
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--archive-only")) archiveOnly = true;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--archive-only")) --i;
         if (!std::strcmp(argv[i], "--collector")) collectorProgram = argv[i + 1];
         if (!std::strcmp(argv[i], "--station-folder")) stationFolder = argv[i + 1];
         if (!std::strcmp(argv[i], "--stations")) stations = std::atoi(argv[i + 1]);
@@ -334,8 +361,7 @@ int main(int argc, char* argv[]) {
                                            << "persistence false\nmax_queued_messages 100000\n";
     const std::vector<std::string> broker{"/usr/sbin/mosquitto", "-c", (root / "mosquitto.conf").string()};
     std::atexit(StopBroker);
-    std::signal(SIGINT, StopBrokerAndExit);
-    std::signal(SIGTERM, StopBrokerAndExit);
+    for (const int signal : {SIGINT, SIGTERM, SIGSEGV, SIGABRT, SIGBUS}) std::signal(signal, StopBrokerAndEnd);
     pid_t brokerPid = Spawn(broker, (root / "mosquitto.log").string());
     BrokerPid = brokerPid;
     if (brokerPid < 0) {
@@ -346,6 +372,7 @@ int main(int argc, char* argv[]) {
                                       (root / "collected").string(), "--max-stations",
                                       std::to_string(std::max(stations, 1))},
                                      (root / "collector.log").string());
+    CollectorPid = collectorPid;
     if (collectorPid < 0) {
         std::fprintf(stderr, "cannot start the collector %s (give --collector PATH); its log: %s\n",
                      collectorProgram.c_str(), (root / "collector.log").c_str());
@@ -364,6 +391,7 @@ int main(int argc, char* argv[]) {
     description.Iaga.Header.Latitude = "50.0";
     description.Iaga.Header.Longitude = "10.0";
     description.Iaga.Header.Elevation = "100";
+    if (archiveOnly) description.Intermagnet = description.Iaga.SecondFiles = description.Iaga.MinuteFiles = false;
 
     if (processes > 1) {
         if (outage <= 0) {
@@ -371,7 +399,8 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         RunSplitOutage(stations, processes, seconds, outage, root, stationRoot, port, description,
-                       broker, brokerPid);
+                       broker, brokerPid, collectorPid);
+        CollectorPid = -1;
         Stop(collectorPid, SIGTERM);
         StopBroker();
         std::error_code ignored;
@@ -457,6 +486,7 @@ int main(int argc, char* argv[]) {
     }
 
     for (TStation& station : all) station.Publisher->Stop();
+    CollectorPid = -1;
     Stop(collectorPid, SIGTERM);
     StopBroker();
     const auto at = [](std::vector<double>& values, double share) {
