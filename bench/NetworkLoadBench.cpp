@@ -123,6 +123,11 @@ void StopBrokerAndEnd(int signal) {
     ::raise(signal);
 }
 
+std::string ReadLog(const fs::path& path) {
+    std::ifstream file(path);
+    return std::string((std::istreambuf_iterator<char>(file)), {});
+}
+
 std::string CollectorBesideThis() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
@@ -365,7 +370,9 @@ int main(int argc, char* argv[]) {
     pid_t brokerPid = Spawn(broker, (root / "mosquitto.log").string());
     BrokerPid = brokerPid;
     if (brokerPid < 0) {
-        std::fprintf(stderr, "cannot start mosquitto: see %s\n", (root / "mosquitto.log").c_str());
+        std::fprintf(stderr, "cannot start mosquitto; its log said: %s\n", ReadLog(root / "mosquitto.log").c_str());
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
         return 1;
     }
     const pid_t collectorPid = Spawn({collectorProgram, "--broker", "127.0.0.1:" + std::to_string(port), "--out",
@@ -374,8 +381,11 @@ int main(int argc, char* argv[]) {
                                      (root / "collector.log").string());
     CollectorPid = collectorPid;
     if (collectorPid < 0) {
-        std::fprintf(stderr, "cannot start the collector %s (give --collector PATH); its log: %s\n",
-                     collectorProgram.c_str(), (root / "collector.log").c_str());
+        const std::string log = ReadLog(root / "collector.log");
+        std::fprintf(stderr, "cannot start the collector %s (give --collector PATH): %s\n", collectorProgram.c_str(),
+                     log.empty() ? "no such program, or it cannot be run" : log.c_str());
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
         return 1;
     }
 
