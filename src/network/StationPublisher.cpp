@@ -55,6 +55,9 @@ void TStationPublisher::LoadPosition() {
     // A numbering from 0 is a new one (first run with publishing, or a lost position file).
     FNumbering = saved && IsNumberingId(saved->Numbering) ? saved->Numbering : NewNumberingId();
     if (!saved) return;
+    // A position of an earlier version goes on under the identity chosen now: kept before it is
+    // published, or a restart would choose another and look like a numbering anew.
+    if (saved->Numbering != FNumbering) FPositionDirty = true;
     for (const auto& start : saved->Files) {
         if (!ArchiveOrderLess(start.File, saved->File) && start.File != saved->File) break;
         FFiles.push_back({start.File, start.FirstSeq});
@@ -227,6 +230,7 @@ void TStationPublisher::Run() {
             return;
         }
     }
+    SavePosition(true);
     SetState(TState::Connecting, "");
     for (;;) {
         TakeHandOvers();

@@ -3,6 +3,7 @@
 
 #include "network/ArchiveFiles.h"
 #include "network/PasswordFile.h"
+#include "network/StationPublisher.h"
 #include "network/Payloads.h"
 #include "network/PublishPosition.h"
 #include "TempDir.h"
@@ -133,4 +134,24 @@ TEST(PasswordFile, GivesTheFirstLineAndRefusesAFileOthersMayReadOrWriteAndAFolde
         }
     }
     EXPECT_THROW(ReadPasswordFile("missing"), ENetworkSettingError);
+}
+
+TEST(PublishPosition, OneOfAnEarlierVersionKeepsTheNumberingItIsGivenBeforeAnythingIsPublished) {
+    TTempDir directory(true);
+    std::filesystem::create_directories("ARCHIVE/2024/05");
+    WriteWholeFile("ARCHIVE/2024/05/20240501000000.orv", "");
+    WriteWholeFile("ARCHIVE.position", "orvant3k-position 1\nnext 7 0 ARCHIVE/2024/05/20240501000000.orv\n");
+    TPublisherOptions options;
+    options.Network.Broker = "127.0.0.1";
+    options.Network.Port = 1;  // nothing answers: the identity must be kept all the same
+    options.Network.StationId = "TST";
+    TStationPublisher publisher(options);
+    publisher.Stop();
+    const auto kept = ParsePublishPosition(ReadWholeFile("ARCHIVE.position"));
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(IsNumberingId(kept->Numbering));
+    EXPECT_EQ(kept->Seq, 7u);
+    TStationPublisher again(options);
+    again.Stop();
+    EXPECT_EQ(ParsePublishPosition(ReadWholeFile("ARCHIVE.position"))->Numbering, kept->Numbering);
 }
