@@ -125,11 +125,11 @@ std::optional<std::uint64_t> TCollectedStation::StatusSeen(const TStationStatus&
         // A station of an earlier version says nothing of its lines: ask for all of them.
         Meet(0, "");
     }
-    // Asked even when the status says nothing is missing: a retained status tells how far the
-    // station had gone when it connected, not how far it is now.
+    // Asked even when the status says nothing is missing (a retained status tells how far the
+    // station had gone when it connected, not how far it is now), but no more often than a gap
+    // is: a peer repeating statuses must not make the collector flood the station.
     if (!FKnown) return std::nullopt;
-    FAskedAt = std::chrono::steady_clock::now();
-    return FExpected;
+    return AskAgain();
 }
 
 std::optional<std::uint64_t> TCollectedStation::ResendDue(bool always) {
