@@ -21,8 +21,15 @@
 // reconnecting at once after the broker's return it has crashed); the run then measures only
 // the outage (--outage S is needed): S seconds of steady lines first, then as above.
 //
+// The collector is the one built beside this program (<build>/tools/orvant3k-collector, whatever
+// the build folder), or --collector PATH. The bench's mosquitto is stopped however it ends.
+// Split over processes, the steady part gives the collector's share of a core and its rate
+// (no latency). With --archive-only the stations ask for no INTERMAGNET or IAGA-2002 files: the
+// collector then holds one file per station, which 10,000 stations need where the open-file
+// limit is 20,000.
+//
 //   NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--station-folder DIR]
-//                    [--processes P]
+//                    [--processes P] [--collector PATH] [--archive-only]
 
 #include "acquisition/HandOff.h"
 #include "network/StationPublisher.h"
@@ -37,6 +44,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -72,6 +81,7 @@ int FreePort() {
     return ntohs(address.sin_port);
 }
 
+// -1 when the program cannot be started or ends at once (its log then says why).
 pid_t Spawn(const std::vector<std::string>& arguments, const std::string& log) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -80,9 +90,48 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::string& log) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    if (::waitpid(pid, nullptr, WNOHANG) == pid) return -1;
     return pid;
+}
+
+// The broker and the collector this bench started, stopped on every way out (a failure,
+// Ctrl-C, a crash of the client library, the end).
+std::atomic<pid_t> BrokerPid{-1};
+std::atomic<pid_t> CollectorPid{-1};
+const pid_t BenchPid = ::getpid();
+
+void StopBroker() {
+    if (::getpid() != BenchPid) return;  // a generator process leaves them to the bench
+    for (std::atomic<pid_t>* process : {&CollectorPid, &BrokerPid}) {
+        const pid_t pid = process->exchange(-1);
+        if (pid <= 0) continue;
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+}
+
+void StopBrokerAndEnd(int signal) {
+    // Only what is safe in a signal handler; then the signal takes its course.
+    if (::getpid() == BenchPid)
+        for (std::atomic<pid_t>* process : {&CollectorPid, &BrokerPid})
+            if (const pid_t pid = process->exchange(-1); pid > 0) ::kill(pid, SIGTERM);
+    std::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+std::string ReadLog(const fs::path& path) {
+    std::ifstream file(path);
+    return std::string((std::istreambuf_iterator<char>(file)), {});
+}
+
+std::string CollectorBesideThis() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : (self.parent_path().parent_path() / "tools" / "orvant3k-collector").string();
 }
 
 void Stop(pid_t pid, int signal) {
@@ -90,10 +139,12 @@ void Stop(pid_t pid, int signal) {
     ::waitpid(pid, nullptr, 0);
 }
 
+// The process's CPU time so far; 0 when it cannot be read (the process is gone).
 double CpuSeconds(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), {});
     std::size_t at = text.rfind(')');
+    if (at == std::string::npos || at + 2 > text.size()) return 0;
     std::vector<std::string> fields;
     std::string field;
     for (std::size_t i = at + 2; i <= text.size(); ++i) {
@@ -105,6 +156,7 @@ double CpuSeconds(pid_t pid) {
         }
     }
     // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
+    if (fields.size() < 13) return 0;
     return (std::stod(fields[11]) + std::stod(fields[12])) / double(::sysconf(_SC_CLK_TCK));
 }
 
@@ -220,7 +272,7 @@ std::size_t CollectedOfAll(const fs::path& collected, int stations) {
 // The outage measured with the stations spread over processes.
 void RunSplitOutage(int stations, int processes, int seconds, int outage, const fs::path& root,
                     const fs::path& stationRoot, int port, const TStationMeta& description,
-                    const std::vector<std::string>& broker, pid_t& brokerPid) {
+                    const std::vector<std::string>& broker, pid_t& brokerPid, pid_t collectorPid) {
     struct TChild {
         pid_t Pid;
         int ToChild, FromChild;
@@ -241,12 +293,24 @@ void RunSplitOutage(int stations, int processes, int seconds, int outage, const 
         ::close(up[1]);
         children.push_back({pid, down[1], up[0]});
     }
+    // The steady part after its first seconds: the collector's share of a core and its rate.
+    std::this_thread::sleep_for(std::chrono::seconds(std::min(10, seconds / 3)));
+    const double cpuStart = CpuSeconds(collectorPid);
+    const std::size_t linesStart = CollectedOfAll(root / "collected", stations);
+    const auto steadyStart = Clock::now();
     for (const TChild& child : children) Await(child.FromChild);
+    const double wall = std::chrono::duration<double>(Clock::now() - steadyStart).count();
+    std::printf("%d stations in %d processes at 1 line/s: the collector recorded %.0f lines/s using %.1f %% of one "
+                "core over the last %.0f s of the steady part\n",
+                stations, processes, double(CollectedOfAll(root / "collected", stations) - linesStart) / wall,
+                100.0 * (CpuSeconds(collectorPid) - cpuStart) / wall, wall);
+    std::fflush(stdout);
+    BrokerPid = -1;
     Stop(brokerPid, SIGKILL);
     for (const TChild& child : children) Tell(child.ToChild);
     for (const TChild& child : children) Await(child.FromChild);
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    brokerPid = Spawn(broker, (root / "mosquitto.log").string());
+    BrokerPid = brokerPid = Spawn(broker, (root / "mosquitto.log").string());
     const auto back = Clock::now();
     for (const TChild& child : children) Tell(child.ToChild);
     const std::size_t backlog = std::size_t(stations) * std::size_t(seconds + outage);
@@ -275,8 +339,13 @@ void RunSplitOutage(int stations, int processes, int seconds, int outage, const 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     int stations = 1000, seconds = 60, outage = 0, processes = 1;
-    std::string stationFolder;
+    std::string stationFolder, collectorProgram = CollectorBesideThis();
+    bool archiveOnly = false;
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--archive-only")) archiveOnly = true;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--archive-only")) --i;
+        if (!std::strcmp(argv[i], "--collector")) collectorProgram = argv[i + 1];
         if (!std::strcmp(argv[i], "--station-folder")) stationFolder = argv[i + 1];
         if (!std::strcmp(argv[i], "--stations")) stations = std::atoi(argv[i + 1]);
         if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
@@ -296,12 +365,29 @@ int main(int argc, char* argv[]) {
     std::ofstream(root / "mosquitto.conf") << "listener " << port << " 127.0.0.1\nallow_anonymous true\n"
                                            << "persistence false\nmax_queued_messages 100000\n";
     const std::vector<std::string> broker{"/usr/sbin/mosquitto", "-c", (root / "mosquitto.conf").string()};
+    std::atexit(StopBroker);
+    for (const int signal : {SIGINT, SIGTERM, SIGSEGV, SIGABRT, SIGBUS}) std::signal(signal, StopBrokerAndEnd);
     pid_t brokerPid = Spawn(broker, (root / "mosquitto.log").string());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const pid_t collectorPid = Spawn({ORVANT_SOURCE_DIR "/build/tools/orvant3k-collector", "--broker",
-                                      "127.0.0.1:" + std::to_string(port), "--out", (root / "collected").string()},
+    BrokerPid = brokerPid;
+    if (brokerPid < 0) {
+        std::fprintf(stderr, "cannot start mosquitto; its log said: %s\n", ReadLog(root / "mosquitto.log").c_str());
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        return 1;
+    }
+    const pid_t collectorPid = Spawn({collectorProgram, "--broker", "127.0.0.1:" + std::to_string(port), "--out",
+                                      (root / "collected").string(), "--max-stations",
+                                      std::to_string(std::max(stations, 1))},
                                      (root / "collector.log").string());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    CollectorPid = collectorPid;
+    if (collectorPid < 0) {
+        const std::string log = ReadLog(root / "collector.log");
+        std::fprintf(stderr, "cannot start the collector %s (give --collector PATH): %s\n", collectorProgram.c_str(),
+                     log.empty() ? "no such program, or it cannot be run" : log.c_str());
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        return 1;
+    }
 
     TStationMeta description;
     description.IDC = "BEN";
@@ -315,6 +401,7 @@ int main(int argc, char* argv[]) {
     description.Iaga.Header.Latitude = "50.0";
     description.Iaga.Header.Longitude = "10.0";
     description.Iaga.Header.Elevation = "100";
+    if (archiveOnly) description.Intermagnet = description.Iaga.SecondFiles = description.Iaga.MinuteFiles = false;
 
     if (processes > 1) {
         if (outage <= 0) {
@@ -322,9 +409,10 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         RunSplitOutage(stations, processes, seconds, outage, root, stationRoot, port, description,
-                       broker, brokerPid);
+                       broker, brokerPid, collectorPid);
+        CollectorPid = -1;
         Stop(collectorPid, SIGTERM);
-        Stop(brokerPid, SIGTERM);
+        StopBroker();
         std::error_code ignored;
         fs::remove_all(root, ignored);
         fs::remove_all(stationRoot, ignored);
@@ -386,11 +474,12 @@ int main(int argc, char* argv[]) {
 
     if (outage > 0) {
         // The broker dies; the outage's lines are recorded (at once) meanwhile.
+        BrokerPid = -1;
         Stop(brokerPid, SIGKILL);
         for (int line = 0; line < outage; ++line)
             for (TStation& station : all) record(station);
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        brokerPid = Spawn(broker, (root / "mosquitto.log").string());
+        BrokerPid = brokerPid = Spawn(broker, (root / "mosquitto.log").string());
         const auto back = Clock::now();
         std::size_t backlog = 0;  // every line recorded before the broker came back
         for (const TStation& station : all) backlog += static_cast<std::size_t>(station.Lines);
@@ -407,8 +496,9 @@ int main(int argc, char* argv[]) {
     }
 
     for (TStation& station : all) station.Publisher->Stop();
+    CollectorPid = -1;
     Stop(collectorPid, SIGTERM);
-    Stop(brokerPid, SIGTERM);
+    StopBroker();
     const auto at = [](std::vector<double>& values, double share) {
         std::sort(values.begin(), values.end());
         return values.empty() ? -1.0 : values[std::min(values.size() - 1, std::size_t(share * double(values.size())))];

@@ -52,6 +52,9 @@ TCollectedDerivedFiles::~TCollectedDerivedFiles() { Finish(); }
 
 void TCollectedDerivedFiles::Describe(const TStationMeta& meta, std::uint64_t from) {
     FWaiting[from] = meta;
+    // A station has one description waiting per run it restarted while the collector caught
+    // up; a peer naming ever further lines must not grow this without end.
+    while (FWaiting.size() > MaxWaiting) FWaiting.erase(std::prev(FWaiting.end()));
 }
 
 void TCollectedDerivedFiles::Record(std::uint64_t seq, std::span<const double> values,

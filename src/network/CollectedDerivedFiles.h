@@ -32,6 +32,8 @@ std::optional<TDerivedSettings> DerivedSettingsOf(const TStationMeta& meta, std:
 class TCollectedDerivedFiles {
 public:
     using TLog = TCollectorLog;
+    // Descriptions kept waiting for their line; beyond, those furthest ahead are dropped.
+    static constexpr std::size_t MaxWaiting = 64;
 
     // `folder` holds the station's INTERMAGNET/ and IAGA2002/ trees.
     TCollectedDerivedFiles(std::string station, std::string folder, TLog log);

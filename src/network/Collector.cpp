@@ -2,9 +2,12 @@
 
 #include "acquisition/HandOff.h"
 #include "network/Payloads.h"
+#include "network/PeerText.h"
+#include "settings/NetworkSettings.h"
 
 #include <QCoreApplication>
 
+#include <filesystem>
 #include <fnmatch.h>
 #include <random>
 #include <unistd.h>
@@ -45,6 +48,15 @@ std::uint64_t TCollector::LinesRecorded() const {
 }
 
 void TCollector::Start() {
+    // The stations recorded before a restart are known from the start, so that the first
+    // subscription asks each for what it sent while the collector was away.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(FOptions.OutDirectory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (IsValidStationId(name) && Matches(name) &&
+            std::filesystem::exists(entry.path() / TCollectedStation::PositionFile, error))
+            Station(name);
+    }
     FLink = std::make_unique<TMqttLink>(FOptions.Endpoint);
     // Paho's threads only hand over; the event loop records.
     FLink->OnMessage = [this](const std::string& topic, const std::string& payload) {
@@ -61,8 +73,12 @@ void TCollector::TryConnect() {
     if (FDraining || !FLink) return;
     try {
         FLink->Connect(std::chrono::seconds(5));
-        for (const char* kind : {Topics::Status, Topics::Meta, Topics::Lines})
-            FLink->Subscribe(FOptions.Prefix + "/+/" + kind);
+        // Descriptions and states first and at QoS 0: they are retained, so a lost one comes
+        // again with the next subscription, and they never wait in the broker's queue of
+        // QoS 1 messages, which a large network's retained messages would overflow.
+        FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Meta, 0);
+        FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Status, 0);
+        FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Lines, 1);
     } catch (const ELinkError& error) {
         const std::string state = std::string("cannot connect to ") + FLink->ServerText() + ": " + error.what();
         if (state != FLinkState) FLog(FLinkState = state, TLogPriority::Warning);
@@ -72,8 +88,27 @@ void TCollector::TryConnect() {
     }
     FConnected = true;
     FRetryMs = 250;
+    if (FOptions.Endpoint.Username.empty() && !FAnonymousLogged) {
+        FAnonymousLogged = true;
+        FLog("the broker let this collector in without a user name: any client may then write the "
+             "stations' topics and have false lines recorded; give the broker passwords and the "
+             "per-station ACL of the network guide",
+             TLogPriority::Error);
+    }
     FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/",
          TLogPriority::Notice);
+    // Whatever the stations published while this subscription was missing (a broker restart
+    // without persistence drops it) is asked for, even from stations that then fall silent.
+    for (auto& [name, station] : FStations) AskToResend(name, station->ResendDue(true));
+}
+
+void TCollector::AskToResend(const std::string& station, std::optional<std::uint64_t> from) {
+    if (!from || !FConnected) return;
+    try {
+        FLink->Publish(Topics::Of(FOptions.Prefix, station, Topics::Resend), EncodeResend(*from), 1, false);
+    } catch (const ELinkError& error) {
+        FLog(station + ": cannot ask for lines again: " + error.what(), TLogPriority::Warning);
+    }
 }
 
 void TCollector::Lost(const std::string& reason) {
@@ -83,42 +118,73 @@ void TCollector::Lost(const std::string& reason) {
     FReconnect.start(FRetryMs);
 }
 
-TCollectedStation& TCollector::Station(const std::string& name) {
+TCollectedStation* TCollector::Station(const std::string& name) {
     auto found = FStations.find(name);
-    if (found == FStations.end())
-        found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog, FSaver))
-                    .first;
-    return *found->second;
+    if (found != FStations.end()) return found->second.get();
+    if (FStations.size() >= FOptions.MaxStations) {
+        if (!FFullLogged)
+            FLog("station " + name + " ignored, and any further new one: this collector records at most " +
+                     std::to_string(FOptions.MaxStations) + " stations (--max-stations)",
+                 TLogPriority::Error);
+        FFullLogged = true;
+        return nullptr;
+    }
+    found = FStations.emplace(name, std::make_unique<TCollectedStation>(FOptions.OutDirectory, name, FLog, FSaver,
+                                                                    FOptions.FromNow))
+                .first;
+    return found->second.get();
+}
+
+bool TCollector::Admits(const std::string& name, const std::string& kind, std::size_t size) {
+    if (!IsValidStationId(name)) {
+        // Each name would become a folder; a flood of them is logged a few times, not each.
+        if (++FNamesRefused <= 3)
+            FLog("a message under the station name \"" + PrintablePeerText(name) +
+                     "\" was ignored: a station name is " + StationIdRule +
+                     (FNamesRefused == 3 ? " (further ones are ignored without a log line)" : ""),
+                 TLogPriority::Warning);
+        return false;
+    }
+    if (!Matches(name)) return false;
+    const std::size_t limit = kind == Topics::Lines ? MaxLinesPayload
+                              : kind == Topics::Meta ? MaxMetaPayload
+                              : kind == Topics::Status ? MaxStatusPayload
+                                                        : 0;
+    if (limit == 0) return false;
+    if (size > limit) {
+        FLog(name + ": a " + kind + " message of " + std::to_string(size) + " bytes was ignored (at most " +
+                 std::to_string(limit) + ")",
+             TLogPriority::Warning);
+        return false;
+    }
+    return true;
 }
 
 void TCollector::Handle(const std::string& topic, const std::string& payload) {
     std::string name, kind;
-    if (!Topics::Split(topic, FOptions.Prefix, name, kind) || !Matches(name)) return;
-    // A name that is not a plain folder name would lead outside the output folder.
-    if (name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) return;
+    // A name that is no station id (one that would lead outside the output folder included)
+    // never becomes a folder or a log line as it is.
+    if (!Topics::Split(topic, FOptions.Prefix, name, kind) || !Admits(name, kind, payload.size())) return;
     if (kind == Topics::Lines) {
         const auto batch = DecodeLinesBatch(payload);
         if (!batch) {
             FLog(name + ": a lines message that is not a batch was ignored", TLogPriority::Warning);
             return;
         }
-        const auto resend = Station(name).Take(*batch);
-        if (resend && FConnected) {
-            try {
-                FLink->Publish(Topics::Of(FOptions.Prefix, name, Topics::Resend), EncodeResend(*resend), 1, false);
-            } catch (const ELinkError& error) {
-                FLog(name + ": cannot ask for lines again: " + error.what(), TLogPriority::Warning);
-            }
-        }
+        if (TCollectedStation* station = Station(name)) AskToResend(name, station->Take(*batch));
     } else if (kind == Topics::Status) {
-        Station(name).StatusSeen(DecodeStatusState(payload));
+        if (TCollectedStation* station = Station(name)) AskToResend(name, station->StatusSeen(DecodeStatus(payload)));
     } else if (kind == Topics::Meta) {
-        Station(name).MetaSeen(payload);
+        if (TCollectedStation* station = Station(name)) station->MetaSeen(payload);
     }
 }
 
 void TCollector::SaveDue() {
-    for (auto& [name, station] : FStations) station->SavePosition(false);
+    for (auto& [name, station] : FStations) {
+        station->SavePosition(false);
+        // Lines missing or not written, from a station that may send nothing more by itself.
+        AskToResend(name, station->ResendDue(false));
+    }
     LogSaveFailures();
 }
 

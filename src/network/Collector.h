@@ -27,7 +27,16 @@ struct TCollectorOptions {
     std::string Prefix = "orvant3k/v1";
     std::vector<std::string> Patterns;  // shell patterns of station names; none: every station
     std::string OutDirectory = ".";
+    // A station new to the collector is recorded from its next line, not its oldest.
+    bool FromNow = false;
+    // Stations beyond are ignored (and logged once): no peer can make it open files without end.
+    std::size_t MaxStations = 10000;
 };
+
+// The largest payload taken of each kind; a station's own are a small part of these.
+inline constexpr std::size_t MaxLinesPayload = 256 * 1024;
+inline constexpr std::size_t MaxMetaPayload = 256 * 1024;
+inline constexpr std::size_t MaxStatusPayload = 4 * 1024;
 
 class TCollector : public QObject {
     Q_OBJECT
@@ -51,8 +60,10 @@ private:
     void Handle(const std::string& topic, const std::string& payload);
     void Lost(const std::string& reason);
     void SaveDue();
+    void AskToResend(const std::string& station, std::optional<std::uint64_t> from);
     void LogSaveFailures();
-    TCollectedStation& Station(const std::string& name);
+    TCollectedStation* Station(const std::string& name);
+    bool Admits(const std::string& name, const std::string& kind, std::size_t size);
 
     TCollectorOptions FOptions;
     TLog FLog;
@@ -68,4 +79,7 @@ private:
     std::string FLinkState;  // logged once per change
     std::uint64_t FLinesOfClosed = 0;
     std::size_t FStationsSeen = 0;
+    std::size_t FNamesRefused = 0;  // topics with names that are no station id
+    bool FFullLogged = false;       // MaxStations reached
+    bool FAnonymousLogged = false;
 };

@@ -1,5 +1,7 @@
 #include "network/MqttLink.h"
 
+#include "network/TlsRefusal.h"
+
 #include <mqtt/async_client.h>
 
 class TMqttLink::TCallback : public mqtt::callback {
@@ -125,7 +127,12 @@ void TMqttLink::Connect(std::chrono::milliseconds timeout) {
             throw ELinkError(FEndpoint.Username.empty()
                                  ? "the broker wants a user name and password"
                                  : "the broker refused the user name or password");
-        throw ELinkError(TextOf(error));
+        std::string reason = TextOf(error);
+        if (FEndpoint.Tls && reason.rfind("cannot connect (", 0) == 0) {
+            const std::string refusal = TlsRefusalReason(FEndpoint.Host, FEndpoint.Port, FEndpoint.CAFile, timeout);
+            if (!refusal.empty()) reason = refusal;
+        }
+        throw ELinkError(reason);
     }
 }
 
@@ -148,9 +155,9 @@ TMqttLink::TDeliveryPtr TMqttLink::Publish(const std::string& topic, const std::
     }
 }
 
-TMqttLink::TTokenPtr TMqttLink::Subscribe(const std::string& topicFilter) {
+TMqttLink::TTokenPtr TMqttLink::Subscribe(const std::string& topicFilter, int qos) {
     try {
-        return FClient->subscribe(topicFilter, 1);
+        return FClient->subscribe(topicFilter, qos);
     } catch (const mqtt::exception& error) {
         throw ELinkError(TextOf(error));
     }

@@ -62,8 +62,8 @@ public:
 
     // Starts a publication; ELinkError when the client refuses it at once (not connected).
     TDeliveryPtr Publish(const std::string& topic, const std::string& payload, int qos, bool retained);
-    // Starts a subscription at QoS 1.
-    TTokenPtr Subscribe(const std::string& topicFilter);
+    // Starts a subscription (QoS 1 unless said otherwise).
+    TTokenPtr Subscribe(const std::string& topicFilter, int qos = 1);
 
     // True once the publication or subscription has ended; `failure` then receives its reason
     // (empty when it succeeded).

@@ -1,12 +1,15 @@
 #include "network/Payloads.h"
 
+#include "network/PeerText.h"
 #include "recording/DateFormat.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <ctime>
+#include <random>
 
 namespace {
 
@@ -53,8 +56,25 @@ bool Topics::Split(const std::string& topic, const std::string& prefix, std::str
     return true;
 }
 
+std::string NewNumberingId() {
+    std::random_device random;
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string id;
+    for (int part = 0; part < 4; ++part)
+        for (std::uint32_t bits = random(), digit = 0; digit < 4; ++digit, bits >>= 4) id += Digits[bits & 15];
+    return id;
+}
+
+bool IsNumberingId(const std::string& text) {
+    return !text.empty() && text.size() <= 32 &&
+           std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+           });
+}
+
 std::string EncodeLinesBatch(const TLinesBatch& batch) {
     QJsonObject object{{"seq", double(batch.Seq)}};
+    if (!batch.Numbering.empty()) object["numbering"] = Q(batch.Numbering);
     if (batch.Skip > 0) {
         object["skip"] = double(batch.Skip);
     } else {
@@ -72,6 +92,10 @@ std::optional<TLinesBatch> DecodeLinesBatch(const std::string& payload) {
     const auto seq = Count(object->value("seq"));
     if (!seq) return std::nullopt;
     batch.Seq = *seq;
+    if (object->contains("numbering")) {
+        batch.Numbering = object->value("numbering").toString().toStdString();
+        if (!IsNumberingId(batch.Numbering)) return std::nullopt;
+    }
     if (object->contains("skip")) {
         const auto skip = Count(object->value("skip"));
         if (!skip || *skip == 0) return std::nullopt;
@@ -149,6 +173,15 @@ std::optional<TStationMeta> DecodeMeta(const std::string& payload) {
     text("SensorOrientation", header.SensorOrientation);
     text("DigitalSampling", header.DigitalSampling);
     meta.Program = object->value("program").toString().toStdString();
+    // The texts go into file headers and the log: a line end would forge a header line or a
+    // data row, an escape sequence would reach the operator's terminal.
+    for (const std::string* field : {&meta.Station, &meta.IDC, &meta.COMP, &meta.GIN, &meta.COLA, &meta.LONG,
+                                     &meta.DECBAS, &header.SourceOfData, &header.StationName, &header.Latitude,
+                                     &header.Longitude, &header.Elevation, &header.Reported,
+                                     &header.SensorOrientation, &header.DigitalSampling, &meta.Program})
+        if (!HasNoControlCharacter(*field)) return std::nullopt;
+    for (const std::string& coefficient : meta.Coefficients)
+        if (!HasNoControlCharacter(coefficient)) return std::nullopt;
     if (object->contains("fromSeq")) {
         meta.FromSeq = Count(object->value("fromSeq"));
         if (!meta.FromSeq) return std::nullopt;
@@ -156,19 +189,37 @@ std::optional<TStationMeta> DecodeMeta(const std::string& payload) {
     return meta;
 }
 
-std::string EncodeStatus(bool online, const std::string& version) {
+std::string EncodeStatus(bool online, const std::string& version,
+                         const std::optional<TStationProgress>& progress) {
     if (!online) return ToText(QJsonObject{{"state", "offline"}});
     char stamp[32];
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     gmtime_r(&now, &utc);
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return ToText(QJsonObject{{"state", "online"}, {"time", stamp}, {"version", Q(version)}});
+    QJsonObject object{{"state", "online"}, {"time", stamp}, {"version", Q(version)}};
+    if (progress) {
+        object["numbering"] = Q(progress->Numbering);
+        object["next"] = double(progress->Next);
+        object["oldest"] = double(progress->Oldest);
+    }
+    return ToText(object);
 }
 
-std::string DecodeStatusState(const std::string& payload) {
+TStationStatus DecodeStatus(const std::string& payload) {
+    TStationStatus status;
     const auto object = ParseObject(payload);
-    return object ? object->value("state").toString().toStdString() : std::string();
+    if (!object) return status;
+    // Only the states a station sends: anything else a peer puts here never reaches the log.
+    const QString state = object->value("state").toString();
+    if (state != "online" && state != "offline") return status;
+    status.State = state.toStdString();
+    const auto next = Count(object->value("next"));
+    const auto oldest = Count(object->value("oldest"));
+    const std::string numbering = object->value("numbering").toString().toStdString();
+    if (next && oldest && *oldest <= *next && IsNumberingId(numbering))
+        status.Progress = TStationProgress{numbering, *next, *oldest};
+    return status;
 }
 
 std::string EncodeMinute(TDateTime time, double x, double y, double z) {

@@ -21,6 +21,7 @@ std::string FormatPublishPosition(const TPublishPosition& position) {
     std::string text = std::string(Header) + "\n";
     text += "next " + std::to_string(position.Seq) + " " + std::to_string(position.Offset) + " " +
             position.File + "\n";
+    if (!position.Numbering.empty()) text += "numbering " + position.Numbering + "\n";
     for (const auto& start : position.Files)
         text += "file " + std::to_string(start.FirstSeq) + " " + start.File + "\n";
     return text;
@@ -40,6 +41,8 @@ std::optional<TPublishPosition> ParsePublishPosition(const std::string& text) {
                 return std::nullopt;
             position.File = rest;
             next = true;
+        } else if (rest.rfind("numbering ", 0) == 0) {
+            position.Numbering = rest.substr(10);
         } else if (rest.rfind("file ", 0) == 0) {
             rest.remove_prefix(5);
             TPublishPosition::TFileStart start;

@@ -22,11 +22,14 @@ struct TPublishPosition {
         bool operator==(const TFileStart&) const = default;
     };
     std::vector<TFileStart> Files;
+    // The identity of the numbering Seq belongs to; empty in a file of an earlier version.
+    std::string Numbering;
 
     bool operator==(const TPublishPosition&) const = default;
 };
 
-// Text form: "orvant3k-position 1", "next <seq> <offset> <file>", then "file <seq> <file>" lines.
+// Text form: "orvant3k-position 1", "next <seq> <offset> <file>", "numbering <id>", then
+// "file <seq> <file>" lines.
 std::string FormatPublishPosition(const TPublishPosition& position);
 // Empty for a text that is not a position (a torn or foreign file).
 std::optional<TPublishPosition> ParsePublishPosition(const std::string& text);

@@ -52,7 +52,12 @@ std::string TStationPublisher::Topic(const char* kind) const {
 
 void TStationPublisher::LoadPosition() {
     const auto saved = ParsePublishPosition(ReadSmallFile(Full(PublishPositionFile)));
-    if (!saved) return;  // first run with publishing (or an unreadable file): number from 0
+    // A numbering from 0 is a new one (first run with publishing, or a lost position file).
+    FNumbering = saved && IsNumberingId(saved->Numbering) ? saved->Numbering : NewNumberingId();
+    if (!saved) return;
+    // A position of an earlier version goes on under the identity chosen now: kept before it is
+    // published, or a restart would choose another and look like a numbering anew.
+    if (saved->Numbering != FNumbering) FPositionDirty = true;
     for (const auto& start : saved->Files) {
         if (!ArchiveOrderLess(start.File, saved->File) && start.File != saved->File) break;
         FFiles.push_back({start.File, start.FirstSeq});
@@ -154,7 +159,26 @@ void TStationPublisher::TakeHandOvers() {
         if (!known) FFiles.push_back({std::move(name), {}});
     }
     if (lost && FConnected) LinkLost(*lost);
-    if (resend && FConnected) Rewind(*resend);
+    if (resend) FPendingResend = FPendingResend ? std::min(*FPendingResend, *resend) : *resend;
+    ServeResend();
+}
+
+void TStationPublisher::ServeResend() {
+    if (!FPendingResend || !FConnected) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (FCursor.Seq < FRewindEnd || now < FNextRewindAt) return;  // one rewind at a time
+    const std::uint64_t from = *FPendingResend;
+    FPendingResend.reset();
+    if (from >= FCursor.Seq) return;  // those lines are on their way anyway
+    FRewindEnd = FCursor.Seq;
+    FNextRewindAt = now + MinRewindInterval;
+    Rewind(from);
+}
+
+std::uint64_t TStationPublisher::OldestSeq() const {
+    for (const TFileEntry& entry : FFiles)
+        if (entry.FirstSeq) return std::min(*entry.FirstSeq, FAcked.Seq);
+    return FAcked.Seq;
 }
 
 void TStationPublisher::SetState(TState state, const std::string& reason) {
@@ -192,8 +216,13 @@ void TStationPublisher::ReportStatus(bool force) {
 void TStationPublisher::Run() {
     auto retry = std::chrono::milliseconds(FirstRetry);
     std::string refused = FOptions.Network.Refused;
-    if (refused.empty() && !FOptions.Network.Username.empty()) {
+    if (refused.empty() &&
+        (!IsValidStationId(FOptions.Network.StationId) || !FOptions.Network.Username.empty())) {
         try {
+            // A "/" or "+" in the id would put the station's lines under topics no collector reads.
+            if (!IsValidStationId(FOptions.Network.StationId))
+                throw ENetworkSettingError("the station id \"" + FOptions.Network.StationId +
+                                           "\" cannot name topics: use " + StationIdRule);
             FPassword = ReadPasswordFile(FOptions.Network.PasswordFile);
         } catch (const ENetworkSettingError& error) {
             refused = error.what();
@@ -206,6 +235,7 @@ void TStationPublisher::Run() {
         FWake.wait(lock, [this] { return FStopRequested; });
         return;
     }
+    SavePosition(true);
     SetState(TState::Connecting, "");
     for (;;) {
         TakeHandOvers();
@@ -272,6 +302,8 @@ bool TStationPublisher::ConnectOnce() {
                 if (!from) return;
                 {
                     std::lock_guard<std::mutex> lock(FLock);
+                    // Nothing beyond the lines recorded can be sent again.
+                    if (*from >= FStartSeq + FRecordedBefore + FLinesRecorded) return;
                     FResendFrom = FResendFrom ? std::min(*FResendFrom, *from) : *from;
                     FWoken = true;
                 }
@@ -296,7 +328,11 @@ void TStationPublisher::OnConnected() {
     FDropBefore.reset();
     FPausedUntil = {};
     try {
-        FLink->Publish(Topic(Topics::Status), EncodeStatus(true, FOptions.Version), 1, true);
+        // How far the numbering goes: a collector sees at once what it lacks, even from a
+        // station that records nothing more.
+        FLink->Publish(Topic(Topics::Status),
+                       EncodeStatus(true, FOptions.Version, TStationProgress{FNumbering, NextSeq(), OldestSeq()}),
+                       1, true);
         FLink->Publish(Topic(Topics::Meta), FMetaPayload, 1, true);
         FResendSubscription = FLink->Subscribe(Topic(Topics::Resend));
     } catch (const ELinkError& error) {
@@ -386,11 +422,12 @@ void TStationPublisher::PublishLines() {
     if (std::chrono::steady_clock::now() < FPausedUntil) return;
     while (FInFlight.size() < MaxBatchesInFlight) {
         TCursor next = FCursor;
-        const std::optional<TLinesBatch> batch = ReadBatch(next);
+        std::optional<TLinesBatch> batch = ReadBatch(next);
         if (!batch) {
             FCursor = next;
             return;
         }
+        batch->Numbering = FNumbering;
         try {
             FInFlight.push_back(TInFlight{FLink->Publish(Topic(Topics::Lines), EncodeLinesBatch(*batch), 1, false), next});
         } catch (const ELinkError& error) {
@@ -402,7 +439,6 @@ void TStationPublisher::PublishLines() {
 }
 
 void TStationPublisher::Rewind(std::uint64_t seq) {
-    if (seq >= FCursor.Seq) return;  // those lines are on their way anyway
     // The latest file known to start at or before the asked line.
     std::optional<std::size_t> from;
     for (std::size_t index = std::min(FCursor.File + 1, FFiles.size()); index-- > 0;)
@@ -418,7 +454,7 @@ void TStationPublisher::Rewind(std::uint64_t seq) {
         const std::uint64_t firstKept = oldest < FFiles.size() ? *FFiles[oldest].FirstSeq : FAcked.Seq;
         if (firstKept > seq) {
             try {
-                FLink->Publish(Topic(Topics::Lines), EncodeLinesBatch({seq, {}, firstKept - seq}), 1, false);
+                FLink->Publish(Topic(Topics::Lines), EncodeLinesBatch({seq, {}, firstKept - seq, FNumbering}), 1, false);
             } catch (const ELinkError&) {
             }
         }
@@ -453,6 +489,7 @@ void TStationPublisher::SavePosition(bool now) {
     TPublishPosition position;
     position.Seq = FAcked.Seq;
     position.Offset = FAcked.Offset;
+    position.Numbering = FNumbering;
     if (FAcked.File < FFiles.size()) position.File = FFiles[FAcked.File].Name;
     const std::size_t first = FFiles.size() > KeptFileStarts ? FFiles.size() - KeptFileStarts : 0;
     for (std::size_t index = first; index < FFiles.size(); ++index)

@@ -10,7 +10,9 @@
 // acknowledged when the station stopped (or was killed) is still on disk. How far the broker
 // has acknowledged is kept beside the archive (ARCHIVE.position beside ARCHIVE/, replaced
 // atomically); on connecting, every line after it is published again, oldest first, then the
-// live ones. A collector that lost lines asks for them on the "resend" topic.
+// live ones. A collector that lost lines asks for them on the "resend" topic; the requests are
+// merged and served one at a time, a rewind starting at most every MinRewindInterval, so that
+// no peer can keep the station republishing its archive.
 //
 // Thread rule: LineRecorded and MinuteRecorded are for the recording thread and never block on
 // the network; everything else runs on the publisher's own thread; the status listener is
@@ -54,6 +56,8 @@ public:
     static constexpr std::size_t MaxBatchLines = 250;
     static constexpr std::size_t MaxBatchesInFlight = 16;
     static constexpr std::size_t MaxMinutesQueued = 512;
+    // However many collectors ask, the archive is read again at most this often.
+    static constexpr auto MinRewindInterval = std::chrono::seconds(3);
 
     // Reads the position and counts the lines recorded after it; the thread starts here. Create
     // it before the run writes its first line.
@@ -101,7 +105,9 @@ private:
     void CollectAcknowledgements();
     void PublishLines();
     std::optional<TLinesBatch> ReadBatch(TCursor& cursor);
+    void ServeResend();
     void Rewind(std::uint64_t seq);
+    std::uint64_t OldestSeq() const;
     void PublishMinutes();
     void SavePosition(bool now);
     void ReportStatus(bool force = false);
@@ -137,6 +143,11 @@ private:
     TCursor FCursor;
     TCursor FAcked;
     std::optional<std::uint64_t> FDropBefore;  // after a rewind into a file: lines before are skipped
+    std::string FNumbering;  // the identity of this station's numbering, kept in its position
+    // Resend requests merged into one (the oldest line asked for), served one rewind at a time.
+    std::optional<std::uint64_t> FPendingResend;
+    std::uint64_t FRewindEnd = 0;  // a rewind is served once the cursor is back here
+    std::chrono::steady_clock::time_point FNextRewindAt{};
     std::uint64_t FRecordedBefore = 0;  // lines in the archive after the start position
     std::deque<TInFlight> FInFlight;
     std::unique_ptr<TMqttLink> FLink;

@@ -5,13 +5,18 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
-    const std::string temporary = path + ".new";
-    const int handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (handle < 0) throw EInOutError(temporary + ": " + SystemMessage(errno));
+    // A name of its own per writer: two writers of one file (two programs, or two threads)
+    // must never write into each other's temporary file.
+    std::string temporary = path + ".new.XXXXXX";
+    const int handle = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (handle < 0) throw EInOutError(path + ".new: " + SystemMessage(errno));
+    ::fchmod(handle, 0644);
     std::size_t done = 0;
     while (done < content.size()) {
         const ssize_t written = ::write(handle, content.data() + done, content.size() - done);

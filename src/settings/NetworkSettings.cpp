@@ -1,5 +1,13 @@
 #include "settings/NetworkSettings.h"
 
+#include <algorithm>
+
+bool IsValidStationId(const std::string& id) {
+    return !id.empty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '_';
+    });
+}
+
 std::string TLinkStatus::StateText() const {
     switch (State) {
     case TState::Off: return Reason.empty() ? "off" : "off: " + Reason;

@@ -21,6 +21,10 @@ struct TNetworkSettings {
     bool operator==(const TNetworkSettings&) const = default;
 };
 
+// A station id names topics and the collector's folders: 1 to 64 letters, digits, "-" or "_".
+bool IsValidStationId(const std::string& id);
+inline constexpr const char* StationIdRule = "1 to 64 letters, digits, \"-\" or \"_\"";
+
 // What the link is doing, as the window's status bar and the headless log show it.
 struct TLinkStatus {
     enum class TState { Off, Connecting, Connected, Reconnecting };

@@ -3,10 +3,8 @@
 // collector's must hold the same lines in the same order, whatever is killed on the way, and
 // its INTERMAGNET and IAGA-2002 files must be the station's own, byte for byte.
 
+#include "CollectorProcess.h"
 #include "PseudoTerminal.h"
-#include "RecorderProcess.h"
-#include "TempDir.h"
-#include "TestBroker.h"
 
 #include <gtest/gtest.h>
 
@@ -18,24 +16,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string CollectorProgram = ORVANT_BIN_DIR "/tools/orvant3k-collector";
-
 std::string StationArchive() { return ConcatenatedFiles(FilesUnder("ARCHIVE")); }
-std::string CollectedArchive(const std::string& station) {
-    return ConcatenatedFiles(FilesUnder("collected/" + station + "/ARCHIVE"));
-}
+std::string CollectedArchive(const std::string& station) { return ::CollectedArchive("collected", station); }
 std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(CountOf(text, "\n")); }
 
 std::unique_ptr<TSimProcess> StartCollector(const TTestBroker& broker) {
-    std::vector<std::string> arguments{"--broker", "127.0.0.1:" + std::to_string(broker.Port()),
-                                       "--username", TTestBroker::CollectorUser, "--password-file",
-                                       broker.PasswordFile("collector.password", TTestBroker::CollectorPassword),
-                                       "--out", "collected", "--stations", "T*"};
-    if (broker.Tls()) arguments.insert(arguments.end(), {"--tls", "--cafile", broker.CAFile()});
-    auto collector = std::make_unique<TSimProcess>(CollectorProgram, arguments);
-    EXPECT_TRUE(WaitUntil([&] { return collector->ErrorOutput().find("connected to") != std::string::npos; }, 15s))
-        << collector->ErrorOutput();
-    return collector;
+    return ::StartCollector(broker, "collected", {"--stations", "T*"});
 }
 
 void WriteStationSettings(const std::string& network) {
@@ -57,6 +43,14 @@ void WriteStationSettingsWithDerivedFiles(const std::string& network) {
 TEST(StationNetwork, CollectorRecordsAsTheStationThroughBrokerCollectorAndStationKills) {
     TTempDir directory(true);
     TTestBroker broker(directory.Path() / "broker", true);
+    {
+        // Without the test authority the broker's certificate is not trusted, and the log says so.
+        TSimProcess untrusting(CollectorProgram, {"--broker", "127.0.0.1:" + std::to_string(broker.Port()), "--tls",
+                                                  "--out", "untrusting"});
+        EXPECT_TRUE(WaitUntil([&] { return untrusting.ErrorOutput().find("the broker's certificate is not trusted") != std::string::npos; }, 15s))
+            << untrusting.ErrorOutput();
+        EXPECT_EQ(untrusting.Stop(), 0);
+    }
     WriteStationSettingsWithDerivedFiles(
         NetworkSection(broker, "TST", broker.PasswordFile("station.password", TTestBroker::StationPassword("TST"))));
     const std::string link = directory.File("instrument");

@@ -22,7 +22,7 @@ std::string Line(int index) {
 }
 
 TLinesBatch Batch(int first, int count) {
-    TLinesBatch batch{static_cast<std::uint64_t>(first), {}, 0};
+    TLinesBatch batch{static_cast<std::uint64_t>(first), {}, 0, ""};
     for (int index = first; index < first + count; ++index) batch.Lines.push_back(Line(index));
     return batch;
 }
@@ -46,14 +46,14 @@ TEST(CollectedStation, RecordsInSequenceDropsDuplicatesAsksForGapsAndResumesAfte
     };
     TFileSaver saver;
     {
-        TCollectedStation station("out", "TST", logger, saver);
-        EXPECT_FALSE(station.Take(Batch(10, 5)));  // first contact: recorded from line 10
+        TCollectedStation station("out", "TST", logger, saver, true);
+        EXPECT_FALSE(station.Take(Batch(10, 5)));  // first contact, from now on: from line 10
         EXPECT_FALSE(station.Take(Batch(12, 6)));  // overlaps: 15..17 are new
         EXPECT_FALSE(station.Take(Batch(10, 3)));  // a duplicate
         EXPECT_EQ(station.Take(Batch(25, 2)), 18u);  // a gap: asked for once ...
         EXPECT_FALSE(station.Take(Batch(27, 2)));    // ... not again within the interval
         EXPECT_FALSE(station.Take(Batch(18, 4)));    // the resent lines close it
-        EXPECT_FALSE(station.Take(TLinesBatch{22, {}, 3}));  // 22..24 are gone at the station
+        EXPECT_FALSE(station.Take(TLinesBatch{22, {}, 3, ""}));  // 22..24 are gone at the station
         EXPECT_FALSE(station.Take(Batch(25, 100)));  // across midnight: a second file
         EXPECT_EQ(station.Expected(), 125u);
         station.SavePosition(true);
@@ -168,4 +168,53 @@ TEST(CollectedStation, DerivedFilesFollowEachDescriptionFromItsFirstLineAndRefus
     EXPECT_EQ(logged("TST: INTERMAGNET header: IDC"), 1);
     EXPECT_EQ(logged("TST: No IAGA-2002 files in this run: The IAGA code"), 1);
     EXPECT_NE(ReadWholeFile("out/TST/meta.json").find("T$T"), std::string::npos);
+}
+
+TEST(CollectedStation, TakesOnlyWhatTheStationCanHaveSaidAndFollowsItsNumberingWhereverItsFolderMoves) {
+    TTempDir directory(true);
+    std::vector<std::string> log;
+    const auto logged = [&log](const std::string& part) {
+        return std::count_if(log.begin(), log.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    };
+    TFileSaver saver;
+    {
+        TCollectedStation station("out/", "TST", [&log](const std::string& line, TLogPriority) { log.push_back(line); }, saver);
+        // Met through its status: from the oldest line it still has, asked for at once.
+        EXPECT_EQ(station.StatusSeen(DecodeStatus(EncodeStatus(true, "", TStationProgress{"aaa", 40, 5}))), 5u);
+        EXPECT_FALSE(station.Take(TLinesBatch{5, {}, 1000, "aaa"}));  // more than it ever had
+        EXPECT_EQ(station.Expected(), 5u);
+        TLinesBatch batch = Batch(5, 10);
+        batch.Numbering = "aaa";
+        EXPECT_FALSE(station.Take(batch));
+        batch.Lines[3] = Line(999);  // the same numbers, other lines
+        EXPECT_FALSE(station.Take(batch));
+        TLinesBatch broken = Batch(15, 3);
+        broken.Lines[1] += "\r\n" + Line(16);
+        EXPECT_FALSE(station.Take(broken));  // 15 taken, 16 refused with the rest
+        EXPECT_EQ(station.Expected(), 16u);
+        EXPECT_FALSE(station.Take(TLinesBatch{16, {}, 24, "aaa"}));  // gone, as announced
+        EXPECT_EQ(station.Expected(), 40u);
+        // Numbered anew: lines of the old numbering no longer count.
+        TLinesBatch renumbered = Batch(40, 5);
+        renumbered.Seq = 0;
+        renumbered.Numbering = "bbb";
+        EXPECT_FALSE(station.Take(renumbered));
+        EXPECT_EQ(station.Expected(), 5u);
+        EXPECT_FALSE(station.Take(TLinesBatch{20, {}, 30, "aaa"}));
+        EXPECT_EQ(station.Expected(), 5u);
+    }
+    EXPECT_EQ(logged("TST: new station, recording from line 5 (the oldest line it still has)"), 1);
+    EXPECT_EQ(logged("TST: a notice that lines 5 to 1004 are gone was refused: the station has announced lines up to 39 only"), 1);
+    EXPECT_EQ(logged("TST: line 8 received differs from the line recorded under that number"), 1);
+    EXPECT_EQ(logged("TST: line 16 is not an archive line (124 characters, not 61)"), 1);
+    EXPECT_EQ(logged("TST: the station numbers its lines anew (numbering bbb, was aaa); its archive goes on from line 0"), 1);
+    EXPECT_EQ(Collected(), Expected(5, 16) + Expected(40, 45));
+
+    // The station's folder moved (and the output folder spelled otherwise): nothing counted twice.
+    saver.Flush();
+    std::filesystem::rename("out", "moved");
+    TCollectedStation moved("./moved//", "TST", [&log](const std::string& line, TLogPriority) { log.push_back(line); }, saver);
+    EXPECT_EQ(moved.Expected(), 5u);
+    EXPECT_FALSE(moved.ResendDue(false));
+    EXPECT_EQ(moved.ResendDue(true), 5u);  // its subscription made: asked whatever the interval
 }

@@ -3,26 +3,33 @@
 
 #include "network/ArchiveFiles.h"
 #include "network/PasswordFile.h"
+#include "network/StationPublisher.h"
 #include "network/Payloads.h"
 #include "network/PublishPosition.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused) {
-    const TLinesBatch batch{41, {"2024 01 05 12 34 56  21345.67  -1234.50  45678.90  21.5  20.2", "a \"quoted\" \\ line"}, 0};
+    const TLinesBatch batch{41, {"2024 01 05 12 34 56  21345.67  -1234.50  45678.90  21.5  20.2", "a \"quoted\" \\ line"}, 0, "5eed"};
     const auto decoded = DecodeLinesBatch(EncodeLinesBatch(batch));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->Seq, 41u);
     EXPECT_EQ(decoded->Lines, batch.Lines);
-    const auto notice = DecodeLinesBatch(EncodeLinesBatch({7, {}, 3}));
+    EXPECT_EQ(decoded->Numbering, "5eed");
+    const auto notice = DecodeLinesBatch(EncodeLinesBatch({7, {}, 3, ""}));
     ASSERT_TRUE(notice);
     EXPECT_EQ(notice->Skip, 3u);
+    EXPECT_EQ(notice->Numbering, "");  // a station of an earlier version names none
     for (const char* foreign : {"", "[]", "{\"seq\":-1,\"lines\":[]}", "{\"seq\":1.5,\"lines\":[]}",
-                                "{\"seq\":1,\"lines\":[3]}", "{\"lines\":[]}", "{\"seq\":1,\"skip\":0}"})
+                                "{\"seq\":1,\"lines\":[3]}", "{\"lines\":[]}", "{\"seq\":1,\"skip\":0}",
+                                "{\"seq\":1,\"lines\":[],\"numbering\":\"a/b\"}"})
         EXPECT_FALSE(DecodeLinesBatch(foreign)) << foreign;
+    EXPECT_TRUE(IsNumberingId(NewNumberingId()));
+    EXPECT_NE(NewNumberingId(), NewNumberingId());
 
     TStationMeta meta;
     meta.Station = "TST";
@@ -45,9 +52,16 @@ TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused
     EXPECT_FALSE(older->FromSeq);
     EXPECT_FALSE(DecodeMeta("{\"intermagnet\":{},\"fromSeq\":-4}"));
 
-    EXPECT_EQ(DecodeStatusState(EncodeStatus(true, "1.2.3")), "online");
+    EXPECT_EQ(DecodeStatus(EncodeStatus(true, "1.2.3")).State, "online");
+    EXPECT_FALSE(DecodeStatus(EncodeStatus(true, "1.2.3")).Progress);
     EXPECT_NE(EncodeStatus(true, "1.2.3").find("\"version\":\"1.2.3\""), std::string::npos);
-    EXPECT_EQ(DecodeStatusState(EncodeStatus(false, "")), "offline");
+    EXPECT_EQ(DecodeStatus(EncodeStatus(false, "")).State, "offline");
+    const auto progress = DecodeStatus(EncodeStatus(true, "1.2.3", TStationProgress{"abc", 900, 12})).Progress;
+    ASSERT_TRUE(progress);
+    EXPECT_EQ(progress->Numbering + " " + std::to_string(progress->Oldest) + " " + std::to_string(progress->Next), "abc 12 900");
+    // A peer's own states (escape sequences, line ends) never come out as a state.
+    EXPECT_EQ(DecodeStatus("{\"state\":\"online\\r\\nTST: fake\"}").State, "");
+    EXPECT_FALSE(DecodeStatus("{\"state\":\"online\",\"numbering\":\"x\",\"next\":1,\"oldest\":2}").Progress);
     EXPECT_EQ(DecodeResend(EncodeResend(123456789012ULL)), 123456789012ULL);
     EXPECT_EQ(EncodeMinute(EncodeDateTime(2024, 5, 1, 0, 1, 0), 21000.5, -12.25, 45000),
               "{\"time\":\"2024-05-01T00:01:00\",\"x\":21000.5,\"y\":-12.25,\"z\":45000}");
@@ -61,7 +75,8 @@ TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused
 
 TEST(PublishPosition, RoundTripsAndATornOrForeignFileReadsAsNone) {
     TPublishPosition position{812, "ARCHIVE/2024/05/20240501000000_1.orv", 50589,
-                              {{"ARCHIVE/2024/04/20240430000000.orv", 0}, {"ARCHIVE/2024/05/20240501000000_1.orv", 700}}};
+                              {{"ARCHIVE/2024/04/20240430000000.orv", 0}, {"ARCHIVE/2024/05/20240501000000_1.orv", 700}},
+                              "0f1e2d3c"};
     const std::string text = FormatPublishPosition(position);
     EXPECT_EQ(ParsePublishPosition(text), position);
     EXPECT_FALSE(ParsePublishPosition(text.substr(0, text.find("next") + 6)));
@@ -96,20 +111,47 @@ TEST(ArchiveFiles, ListsInRecordingOrderAndReadsOnlyWholeLines) {
     EXPECT_EQ(CountLinesFrom("gone.orv", 0), 0u);
 }
 
-TEST(PasswordFile, GivesTheFirstLineAndRefusesAFileOthersMayRead) {
+TEST(PasswordFile, GivesTheFirstLineAndRefusesAFileOthersMayReadOrWriteAndAFolder) {
     TTempDir directory(true);
     WriteWholeFile("password", "s3cret\nignored\n");
     ::chmod("password", 0600);
     EXPECT_EQ(ReadPasswordFile("password"), "s3cret");
-    for (mode_t mode : {0640, 0604}) {
-        ::chmod("password", mode);
+    std::filesystem::create_directory("folder");
+    const std::pair<mode_t, std::string> refused[] = {
+        {0640, "password may be read by other users; refused (chmod 600 password)"},
+        {0604, "password may be read by other users; refused (chmod 600 password)"},
+        {0620, "password may be written by other users; refused (chmod 600 password)"},
+        {0602, "password may be written by other users; refused (chmod 600 password)"},
+        {0, "folder is a folder, not a file"},
+    };
+    for (const auto& [mode, message] : refused) {
+        if (mode != 0) ::chmod("password", mode);
         try {
-            ReadPasswordFile("password");
+            ReadPasswordFile(mode != 0 ? "password" : "folder");
             ADD_FAILURE() << "mode " << mode << " accepted";
         } catch (const ENetworkSettingError& error) {
-            EXPECT_EQ(std::string(error.what()),
-                      "The password file password may be read by other users; refused (chmod 600 password)");
+            EXPECT_EQ(std::string(error.what()), "The password file " + message);
         }
     }
     EXPECT_THROW(ReadPasswordFile("missing"), ENetworkSettingError);
+}
+
+TEST(PublishPosition, OneOfAnEarlierVersionKeepsTheNumberingItIsGivenBeforeAnythingIsPublished) {
+    TTempDir directory(true);
+    std::filesystem::create_directories("ARCHIVE/2024/05");
+    WriteWholeFile("ARCHIVE/2024/05/20240501000000.orv", "");
+    WriteWholeFile("ARCHIVE.position", "orvant3k-position 1\nnext 7 0 ARCHIVE/2024/05/20240501000000.orv\n");
+    TPublisherOptions options;
+    options.Network.Broker = "127.0.0.1";
+    options.Network.Port = 1;  // nothing answers: the identity must be kept all the same
+    options.Network.StationId = "TST";
+    TStationPublisher publisher(options);
+    publisher.Stop();
+    const auto kept = ParsePublishPosition(ReadWholeFile("ARCHIVE.position"));
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(IsNumberingId(kept->Numbering));
+    EXPECT_EQ(kept->Seq, 7u);
+    TStationPublisher again(options);
+    again.Stop();
+    EXPECT_EQ(ParsePublishPosition(ReadWholeFile("ARCHIVE.position"))->Numbering, kept->Numbering);
 }

@@ -58,11 +58,15 @@ TTestBroker::TTestBroker(const fs::path& folder, bool tls) : FFolder(folder), FT
     const std::string dir = FFolder.string();
     // Users: the collector and the stations the tests use; each station's user is its name.
     Run("cd '" + dir + "' && : > passwd && mosquitto_passwd -b passwd " + CollectorUser + " " +
-        CollectorPassword + " && for s in TST ABC; do mosquitto_passwd -b passwd $s secret-$s; done");
+        CollectorPassword + " && mosquitto_passwd -b passwd " + PeerUser + " " + PeerPassword +
+        " && for s in TST ABC; do mosquitto_passwd -b passwd $s secret-$s; done");
     Write(FFolder / "acl",
           "user collector\n"
           "topic read orvant3k/v1/#\n"
           "topic write orvant3k/v1/+/resend\n"
+          "\n"
+          "user " + std::string(PeerUser) + "\n"
+          "topic readwrite orvant3k/v1/#\n"
           "\n"
           "pattern write orvant3k/v1/%u/status\n"
           "pattern write orvant3k/v1/%u/meta\n"

@@ -1,7 +1,7 @@
 #pragma once
 // A real mosquitto for the network tests, on 127.0.0.1 and a free port, with a generated
 // password file, an ACL (each station writes only below its own name, the collector reads all
-// and may ask any station to resend) and, on request, TLS with a test certificate authority
+// and may ask any station to resend, a "peer" writes anything) and, on request, TLS with a test certificate authority
 // made by openssl. It can be killed and started again on the same port.
 
 #include "SimProcess.h"
@@ -14,6 +14,9 @@ class TTestBroker {
 public:
     static constexpr const char* CollectorUser = "collector";
     static constexpr const char* CollectorPassword = "collector-secret";
+    // A client that may write every topic, as any client may on a broker without an ACL.
+    static constexpr const char* PeerUser = "peer";
+    static constexpr const char* PeerPassword = "peer-secret";
 
     // `folder` receives the configuration, the certificates and the password files.
     TTestBroker(const std::filesystem::path& folder, bool tls);

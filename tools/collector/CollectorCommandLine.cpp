@@ -49,7 +49,11 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
                                       "Record only stations whose name matches this shell pattern "
                                       "(several separated by commas).", "PATTERN");
     const QCommandLineOption out("out", "Output folder (default: the working folder).", "DIR", ".");
-    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out});
+    const QCommandLineOption fromNow("from-now",
+                                     "Record a station new to this collector from its next line on, "
+                                     "not from the oldest line it still has.");
+    const QCommandLineOption maxStations("max-stations", "Record at most N stations (default 10000).", "N", "10000");
+    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out, fromNow, maxStations});
 
     TCollectorCommandLine line;
     if (!parser.parse(arguments)) {
@@ -91,5 +95,10 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
     for (const QString& pattern : parser.value(stations).split(',', Qt::SkipEmptyParts))
         line.Options.Patterns.push_back(pattern.trimmed().toStdString());
     line.Options.OutDirectory = parser.value(out).toStdString();
+    line.Options.FromNow = parser.isSet(fromNow);
+    const std::string most = parser.value(maxStations).toStdString();
+    const auto [end, error] = std::from_chars(most.data(), most.data() + most.size(), line.Options.MaxStations);
+    if (error != std::errc() || end != most.data() + most.size() || line.Options.MaxStations == 0)
+        return usage("--max-stations: not a number of stations: " + most);
     return line;
 }

@@ -5,12 +5,15 @@
 #include "station/StationLog.h"
 #include "collector/CollectorCommandLine.h"
 #include "network/Collector.h"
+#include "network/OutputFolderLock.h"
 #include "network/PasswordFile.h"
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sys/resource.h>
 
 int main(int argc, char* argv[]) {
@@ -29,10 +32,15 @@ int main(int argc, char* argv[]) {
         files.rlim_cur = files.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &files);
     }
+    // A file grown past the process's size limit is a failed write to report and retry, as a
+    // full disk is, not a reason to die.
+    std::signal(SIGXFSZ, SIG_IGN);
     TStationLog log;
+    std::unique_ptr<TOutputFolderLock> lock;
     try {
         if (!line.PasswordFile.empty()) line.Options.Endpoint.Password = ReadPasswordFile(line.PasswordFile);
         std::filesystem::create_directories(line.Options.OutDirectory);
+        lock = std::make_unique<TOutputFolderLock>(line.Options.OutDirectory);
     } catch (const std::exception& error) {
         log.Line(std::string("error: ") + error.what(), TLogPriority::Error);
         return 1;
