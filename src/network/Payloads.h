@@ -14,6 +14,7 @@
 
 #include "acquisition/DateTime.h"
 #include "settings/IagaSettings.h"
+#include "settings/ImagCdfSettings.h"
 
 #include <cstdint>
 #include <optional>
@@ -62,6 +63,7 @@ struct TStationMeta {
     // The filter's coefficients, each a text that reads back to the run's value exactly.
     std::vector<std::string> Coefficients;
     TIagaSettings Iaga;         // which IAGA-2002 files, and their header texts
+    TImagCdfSettings ImagCdf;   // which ImagCDF files, and their texts; none from an older station
     std::string Program;        // the recording program, as its files name it; empty: unknown
     // The sequence number of the first line recorded with this description (the run's first
     // line); none from an older station.

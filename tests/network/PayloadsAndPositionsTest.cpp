@@ -44,11 +44,16 @@ TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused
     meta.Iaga.Header.SensorOrientation = "HDZ";
     meta.Program = "orvant3k 1.2.3";
     meta.FromSeq = 9007199254740992ULL;
+    meta.ImagCdf = {true, false, "Inst", "", "WDC", "Free", "2", "Partial", "Std", "IMOM-01"};
     EXPECT_EQ(DecodeMeta(EncodeMeta(meta)), meta);
-    // An older station's description: no IAGA-2002 files, no first line.
+    TStationMeta forged = meta;
+    forged.ImagCdf.TermsOfUse = "Free\r\nforged";
+    EXPECT_FALSE(DecodeMeta(EncodeMeta(forged)));
+    // An older station's description: no IAGA-2002 or ImagCDF files, no first line.
     const auto older = DecodeMeta("{\"station\":\"TST\",\"intermagnet\":{\"IDC\":\"TST\"},\"coefficients\":[\"1\"]}");
     ASSERT_TRUE(older);
     EXPECT_EQ(older->Iaga, TIagaSettings());
+    EXPECT_EQ(older->ImagCdf, TImagCdfSettings());
     EXPECT_FALSE(older->FromSeq);
     EXPECT_FALSE(DecodeMeta("{\"intermagnet\":{},\"fromSeq\":-4}"));
 
