@@ -27,6 +27,7 @@ inline constexpr const char* Meta = "meta";
 inline constexpr const char* Lines = "lines";
 inline constexpr const char* Minute = "minute";
 inline constexpr const char* Resend = "resend";
+inline constexpr const char* History = "history";
 // "<prefix>/<station>/<kind>".
 std::string Of(const std::string& prefix, const std::string& station, const char* kind);
 // Splits a topic below `prefix` into station and kind; false when it is not one of ours.
