@@ -17,6 +17,9 @@ QLineEdit* Edit(QWidget* parent, const char* name, const QString& placeholder = 
 }
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The address, shown as a link the system's browser opens.
+const QString LinkMarkup = QStringLiteral("<a href=\"%1\">%1</a>");
 std::string S(const QLineEdit* edit) { return edit->text().trimmed().toStdString(); }
 
 }  // namespace
@@ -64,9 +67,9 @@ TNetworkOptionsBox::TNetworkOptionsBox(QWidget* parent) : QGroupBox(tr("Network 
 }
 
 void TNetworkOptionsBox::ShowPageLink() {
-    const QString address = Q(OverviewPageAddress(Values()));
-    FPageLink->setText(address.isEmpty() ? tr("(give the broker and its page port)")
-                                         : QStringLiteral("<a href=\"%1\">%1</a>").arg(address.toHtmlEscaped()));
+    // Empty until the broker and its page port are given.
+    const QString address = Q(OverviewPageAddress(Values())).toHtmlEscaped();
+    FPageLink->setText(address.isEmpty() ? QString() : LinkMarkup.arg(address));
 }
 
 void TNetworkOptionsBox::Fill(const TNetworkSettings& settings) {

@@ -59,7 +59,7 @@ TEST_F(MainFormTest, StatusBarShowsTheBrokerLinkAndOptionsEditTheNetworkSettings
         EXPECT_EQ(options.NetworkBox()->BrokerEdit()->text().toStdString(), "127.0.0.1");
         options.NetworkBox()->StationIdEdit()->setText("north");
         // The overview page's address is offered once the broker's page port is given.
-        EXPECT_EQ(options.NetworkBox()->PageLink()->text().toStdString(), "(give the broker and its page port)");
+        EXPECT_EQ(options.NetworkBox()->PageLink()->text().toStdString(), "");
         options.NetworkBox()->PagePortSpin()->setValue(9080);
         options.NetworkBox()->BrokerEdit()->setText("broker.example");
         EXPECT_EQ(options.NetworkBox()->PageLink()->text().toStdString(),
