@@ -17,7 +17,9 @@ std::string ProductsText(const TDerivedSettings& settings, const TDerivedFiles& 
             " values");
     if (files.IagaSecondFile()) add("IAGA-2002 second files");
     if (files.IagaMinuteFile()) add("IAGA-2002 minute files");
-    return text.empty() ? "no INTERMAGNET or IAGA-2002 files" : text;
+    if (files.ImagCdfSecondFile()) add("ImagCDF second files");
+    if (files.ImagCdfMinuteFile()) add("ImagCDF minute files");
+    return text.empty() ? "no INTERMAGNET, IAGA-2002 or ImagCDF files" : text;
 }
 
 }  // namespace
@@ -41,6 +43,7 @@ std::optional<TDerivedSettings> DerivedSettingsOf(const TStationMeta& meta, std:
         settings.FilterCoefficients.push_back(value);
     }
     settings.Iaga = meta.Iaga;
+    settings.ImagCdf = meta.ImagCdf;
     settings.Program = meta.Program;
     return settings;
 }
@@ -91,7 +94,7 @@ void TCollectedDerivedFiles::Begin(const TStationMeta& meta, std::uint64_t seq) 
     const std::optional<TDerivedSettings> settings = DerivedSettingsOf(meta, problem);
     if (!settings) {
         Log("the station's description cannot be followed: " + problem +
-                "; no INTERMAGNET or IAGA-2002 files " + from + " on",
+                "; no INTERMAGNET, IAGA-2002 or ImagCDF files " + from + " on",
             TLogPriority::Warning);
         return;
     }

@@ -1,6 +1,7 @@
 #include "network/Collector.h"
 
 #include "acquisition/HandOff.h"
+#include "network/MinuteHistory.h"
 #include "network/Payloads.h"
 #include "network/PeerText.h"
 #include "settings/NetworkSettings.h"
@@ -59,8 +60,8 @@ void TCollector::Start() {
     }
     FLink = std::make_unique<TMqttLink>(FOptions.Endpoint);
     // Paho's threads only hand over; the event loop records.
-    FLink->OnMessage = [this](const std::string& topic, const std::string& payload) {
-        PostCall(this, [this, topic, payload] { Handle(topic, payload); });
+    FLink->OnMessage = [this](const std::string& topic, const std::string& payload, const TMqttReplyTo& replyTo) {
+        PostCall(this, [this, topic, payload, replyTo] { Handle(topic, payload, replyTo); });
     };
     FLink->OnLost = [this](const std::string& reason) {
         PostCall(this, [this, reason] { Lost(reason); });
@@ -79,6 +80,8 @@ void TCollector::TryConnect() {
         FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Meta, 0);
         FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Status, 0);
         FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::Lines, 1);
+        // Requests of overview pages for a station's minute values.
+        FLink->Subscribe(FOptions.Prefix + "/+/" + Topics::History, 1);
     } catch (const ELinkError& error) {
         const std::string state = std::string("cannot connect to ") + FLink->ServerText() + ": " + error.what();
         if (state != FLinkState) FLog(FLinkState = state, TLogPriority::Warning);
@@ -149,6 +152,7 @@ bool TCollector::Admits(const std::string& name, const std::string& kind, std::s
     const std::size_t limit = kind == Topics::Lines ? MaxLinesPayload
                               : kind == Topics::Meta ? MaxMetaPayload
                               : kind == Topics::Status ? MaxStatusPayload
+                              : kind == Topics::History ? MaxHistoryRequestPayload
                                                         : 0;
     if (limit == 0) return false;
     if (size > limit) {
@@ -160,7 +164,45 @@ bool TCollector::Admits(const std::string& name, const std::string& kind, std::s
     return true;
 }
 
-void TCollector::Handle(const std::string& topic, const std::string& payload) {
+void TCollector::AnswerHistory(const std::string& name, const std::string& payload, const TMqttReplyTo& replyTo) {
+    // Only answers meant for the asking page: a request naming another topic (a station's
+    // lines, say) must not make the collector publish there.
+    const std::string answers = Topics::Of(FOptions.Prefix, name, Topics::History) + "/answer/";
+    if (!FConnected || replyTo.ResponseTopic.size() <= answers.size() ||
+        replyTo.ResponseTopic.compare(0, answers.size(), answers) != 0 ||
+        replyTo.ResponseTopic.find_first_of("+#", answers.size()) != std::string::npos ||
+        replyTo.ResponseTopic.find('/', answers.size()) != std::string::npos)
+        return;
+    // A page asks once when it opens; a flood is answered up to a limit a second.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - FHistorySecond >= std::chrono::seconds(1)) {
+        FHistorySecond = now;
+        FHistoryAnswers = 0;
+    }
+    if (++FHistoryAnswers > MaxHistoryAnswersPerSecond) return;
+    std::string answer;
+    const std::string folder = FOptions.OutDirectory + "/" + name;
+    std::error_code error;
+    const std::optional<THistoryRequest> request = DecodeHistoryRequest(payload);
+    if (!request) {
+        answer = EncodeHistoryError("the request is not {\"from\":\"yyyy-mm-ddThh:nn:ss\",\"to\":...} with to after from");
+    } else if (!std::filesystem::exists(folder, error)) {
+        answer = EncodeHistoryError("this collector does not record " + name);
+    } else if (!std::filesystem::exists(folder + "/IAGA2002", error)) {
+        answer = EncodeHistoryError("this collector writes no IAGA-2002 files of " + name +
+                                    " (its description asks for none)");
+    } else {
+        // Minutes its files do not hold (yet) are answered as missing.
+        answer = EncodeHistoryAnswer(ReadMinuteHistory(folder, *request));
+    }
+    try {
+        FLink->Reply(replyTo, answer);
+    } catch (const ELinkError& error) {
+        FLog(name + ": cannot answer a history request: " + error.what(), TLogPriority::Warning);
+    }
+}
+
+void TCollector::Handle(const std::string& topic, const std::string& payload, const TMqttReplyTo& replyTo) {
     std::string name, kind;
     // A name that is no station id (one that would lead outside the output folder included)
     // never becomes a folder or a log line as it is.
@@ -176,6 +218,8 @@ void TCollector::Handle(const std::string& topic, const std::string& payload) {
         if (TCollectedStation* station = Station(name)) AskToResend(name, station->StatusSeen(DecodeStatus(payload)));
     } else if (kind == Topics::Meta) {
         if (TCollectedStation* station = Station(name)) station->MetaSeen(payload);
+    } else if (kind == Topics::History) {
+        AnswerHistory(name, payload, replyTo);
     }
 }
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 #include "network/CollectorLog.h"
 
@@ -57,7 +58,8 @@ public:
 
 private:
     void TryConnect();
-    void Handle(const std::string& topic, const std::string& payload);
+    void Handle(const std::string& topic, const std::string& payload, const TMqttReplyTo& replyTo);
+    void AnswerHistory(const std::string& name, const std::string& payload, const TMqttReplyTo& replyTo);
     void Lost(const std::string& reason);
     void SaveDue();
     void AskToResend(const std::string& station, std::optional<std::uint64_t> from);
@@ -82,4 +84,7 @@ private:
     std::size_t FNamesRefused = 0;  // topics with names that are no station id
     bool FFullLogged = false;       // MaxStations reached
     bool FAnonymousLogged = false;
+    static constexpr int MaxHistoryAnswersPerSecond = 20;
+    std::chrono::steady_clock::time_point FHistorySecond{};
+    int FHistoryAnswers = 0;
 };

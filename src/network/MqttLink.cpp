@@ -11,7 +11,14 @@ public:
         if (FLink.OnLost) FLink.OnLost(cause.empty() ? "connection lost" : cause);
     }
     void message_arrived(mqtt::const_message_ptr message) override {
-        if (FLink.OnMessage) FLink.OnMessage(message->get_topic(), message->to_string());
+        if (!FLink.OnMessage) return;
+        TMqttReplyTo replyTo;
+        const mqtt::properties& properties = message->get_properties();
+        if (properties.contains(mqtt::property::RESPONSE_TOPIC))
+            replyTo.ResponseTopic = mqtt::get<std::string>(properties, mqtt::property::RESPONSE_TOPIC);
+        if (properties.contains(mqtt::property::CORRELATION_DATA))
+            replyTo.CorrelationData = mqtt::get<std::string>(properties, mqtt::property::CORRELATION_DATA);
+        FLink.OnMessage(message->get_topic(), message->to_string(), replyTo);
     }
     void delivery_complete(mqtt::delivery_token_ptr) override {
         if (FLink.OnDelivery) FLink.OnDelivery();
@@ -150,6 +157,19 @@ TMqttLink::TDeliveryPtr TMqttLink::Publish(const std::string& topic, const std::
                                            int qos, bool retained) {
     try {
         return FClient->publish(topic, payload.data(), payload.size(), qos, retained);
+    } catch (const mqtt::exception& error) {
+        throw ELinkError(TextOf(error));
+    }
+}
+
+TMqttLink::TDeliveryPtr TMqttLink::Reply(const TMqttReplyTo& to, const std::string& payload) {
+    try {
+        auto message = mqtt::make_message(to.ResponseTopic, payload.data(), payload.size(), 1, false);
+        mqtt::properties properties;
+        if (!to.CorrelationData.empty())
+            properties.add(mqtt::property(mqtt::property::CORRELATION_DATA, to.CorrelationData));
+        message->set_properties(properties);
+        return FClient->publish(message);
     } catch (const mqtt::exception& error) {
         throw ELinkError(TextOf(error));
     }

@@ -15,6 +15,13 @@ class token;
 class delivery_token;
 }  // namespace mqtt
 
+// Where an MQTT 5 request wants its answer: the response topic and the correlation data to
+// send back with it (both empty for a message that asks for none).
+struct TMqttReplyTo {
+    std::string ResponseTopic;
+    std::string CorrelationData;
+};
+
 // A failure of the link, with a reason fit for a log line or the status bar.
 class ELinkError : public std::runtime_error {
 public:
@@ -44,7 +51,8 @@ public:
     // Called on Paho's thread when an established connection is lost.
     std::function<void(const std::string& reason)> OnLost;
     // Called on Paho's thread for every message of a subscription.
-    std::function<void(const std::string& topic, const std::string& payload)> OnMessage;
+    std::function<void(const std::string& topic, const std::string& payload, const TMqttReplyTo& replyTo)>
+        OnMessage;
     // Called on Paho's thread whenever a publication has been acknowledged (or failed).
     std::function<void()> OnDelivery;
 
@@ -62,6 +70,8 @@ public:
 
     // Starts a publication; ELinkError when the client refuses it at once (not connected).
     TDeliveryPtr Publish(const std::string& topic, const std::string& payload, int qos, bool retained);
+    // Answers an MQTT 5 request: QoS 1 on its response topic, with its correlation data.
+    TDeliveryPtr Reply(const TMqttReplyTo& to, const std::string& payload);
     // Starts a subscription (QoS 1 unless said otherwise).
     TTokenPtr Subscribe(const std::string& topicFilter, int qos = 1);
 

@@ -130,9 +130,22 @@ std::string EncodeMeta(const TStationMeta& meta) {
                            {"Reported", Q(header.Reported)},
                            {"SensorOrientation", Q(header.SensorOrientation)},
                            {"DigitalSampling", Q(header.DigitalSampling)}};
+    // The keys of the settings file's ImagCDF section.
+    const TImagCdfSettings& cdf = meta.ImagCdf;
+    const QJsonObject imagCdf{{"SecondFiles", cdf.SecondFiles},
+                              {"MinuteFiles", cdf.MinuteFiles},
+                              {"Institution", Q(cdf.Institution)},
+                              {"ObservatoryName", Q(cdf.ObservatoryName)},
+                              {"Source", Q(cdf.Source)},
+                              {"TermsOfUse", Q(cdf.TermsOfUse)},
+                              {"PublicationLevel", Q(cdf.PublicationLevel)},
+                              {"StandardLevel", Q(cdf.StandardLevel)},
+                              {"StandardName", Q(cdf.StandardName)},
+                              {"PartialStandDesc", Q(cdf.PartialStandDesc)}};
     QJsonObject object{{"station", Q(meta.Station)},
                        {"intermagnet", intermagnet},
                        {"iaga2002", iaga},
+                       {"imagcdf", imagCdf},
                        {"coefficients", coefficients},
                        {"coefficientCount", int(meta.Coefficients.size())}};
     if (!meta.Program.empty()) object["program"] = Q(meta.Program);
@@ -172,13 +185,32 @@ std::optional<TStationMeta> DecodeMeta(const std::string& payload) {
     text("Reported", header.Reported);
     text("SensorOrientation", header.SensorOrientation);
     text("DigitalSampling", header.DigitalSampling);
+    // Absent (an older station): no ImagCDF files.
+    const QJsonObject imagCdf = object->value("imagcdf").toObject();
+    TImagCdfSettings& cdf = meta.ImagCdf;
+    const auto cdfText = [&imagCdf](const char* key, std::string& field) {
+        field = imagCdf.value(key).toString(Q(field)).toStdString();
+    };
+    cdf.SecondFiles = imagCdf.value("SecondFiles").toBool(false);
+    cdf.MinuteFiles = imagCdf.value("MinuteFiles").toBool(false);
+    cdfText("Institution", cdf.Institution);
+    cdfText("ObservatoryName", cdf.ObservatoryName);
+    cdfText("Source", cdf.Source);
+    cdfText("TermsOfUse", cdf.TermsOfUse);
+    cdfText("PublicationLevel", cdf.PublicationLevel);
+    cdfText("StandardLevel", cdf.StandardLevel);
+    cdfText("StandardName", cdf.StandardName);
+    cdfText("PartialStandDesc", cdf.PartialStandDesc);
     meta.Program = object->value("program").toString().toStdString();
     // The texts go into file headers and the log: a line end would forge a header line or a
     // data row, an escape sequence would reach the operator's terminal.
     for (const std::string* field : {&meta.Station, &meta.IDC, &meta.COMP, &meta.GIN, &meta.COLA, &meta.LONG,
                                      &meta.DECBAS, &header.SourceOfData, &header.StationName, &header.Latitude,
                                      &header.Longitude, &header.Elevation, &header.Reported,
-                                     &header.SensorOrientation, &header.DigitalSampling, &meta.Program})
+                                     &header.SensorOrientation, &header.DigitalSampling, &meta.Program,
+                                     &cdf.Institution, &cdf.ObservatoryName, &cdf.Source, &cdf.TermsOfUse,
+                                     &cdf.PublicationLevel, &cdf.StandardLevel, &cdf.StandardName,
+                                     &cdf.PartialStandDesc})
         if (!HasNoControlCharacter(*field)) return std::nullopt;
     for (const std::string& coefficient : meta.Coefficients)
         if (!HasNoControlCharacter(coefficient)) return std::nullopt;

@@ -14,6 +14,7 @@
 
 #include "acquisition/DateTime.h"
 #include "settings/IagaSettings.h"
+#include "settings/ImagCdfSettings.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,7 @@ inline constexpr const char* Meta = "meta";
 inline constexpr const char* Lines = "lines";
 inline constexpr const char* Minute = "minute";
 inline constexpr const char* Resend = "resend";
+inline constexpr const char* History = "history";
 // "<prefix>/<station>/<kind>".
 std::string Of(const std::string& prefix, const std::string& station, const char* kind);
 // Splits a topic below `prefix` into station and kind; false when it is not one of ours.
@@ -62,6 +64,7 @@ struct TStationMeta {
     // The filter's coefficients, each a text that reads back to the run's value exactly.
     std::vector<std::string> Coefficients;
     TIagaSettings Iaga;         // which IAGA-2002 files, and their header texts
+    TImagCdfSettings ImagCdf;   // which ImagCDF files, and their texts; none from an older station
     std::string Program;        // the recording program, as its files name it; empty: unknown
     // The sequence number of the first line recorded with this description (the run's first
     // line); none from an older station.

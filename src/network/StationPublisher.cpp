@@ -296,7 +296,7 @@ bool TStationPublisher::ConnectOnce() {
                 }
                 FWake.notify_one();
             };
-            FLink->OnMessage = [this](const std::string& topic, const std::string& payload) {
+            FLink->OnMessage = [this](const std::string& topic, const std::string& payload, const TMqttReplyTo&) {
                 if (topic != Topic(Topics::Resend)) return;
                 const auto from = DecodeResend(payload);
                 if (!from) return;

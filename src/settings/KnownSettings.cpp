@@ -114,7 +114,7 @@ const std::vector<TKnownSection>& KnownSections() {
         {N::Section,
          [](const std::string& k) {
              return OneOf(k, {N::Broker, N::Port, N::TLS, N::CAFile, N::Username, N::PasswordFile,
-                              N::StationId, N::TopicPrefix});
+                              N::StationId, N::TopicPrefix, N::PagePort});
          }},
     };
     return sections;

@@ -24,3 +24,11 @@ std::string TLinkStatus::Text() const {
         text += ", " + std::to_string(Waiting) + (Waiting == 1 ? " line" : " lines") + " waiting";
     return text;
 }
+
+std::string OverviewPageAddress(const TNetworkSettings& settings) {
+    if (!settings.Enabled() || settings.PagePort <= 0 || settings.PagePort > 65535) return {};
+    // An IPv6 address goes in brackets in an address.
+    const bool ipv6 = settings.Broker.find(':') != std::string::npos && settings.Broker.front() != '[';
+    const std::string host = ipv6 ? "[" + settings.Broker + "]" : settings.Broker;
+    return "http://" + host + ":" + std::to_string(settings.PagePort) + "/";
+}

@@ -12,6 +12,8 @@ struct TNetworkSettings {
     std::string PasswordFile;  // a file holding the password, readable by its owner only
     std::string StationId;     // empty: the station's IDC
     std::string TopicPrefix = "orvant3k/v1";
+    // The broker's websockets listener that serves the network's overview page; 0: none.
+    int PagePort = 0;
     // Why the network part must stay off although a broker is named (a security setting that
     // cannot be read); empty when it may connect.
     std::string Refused;
@@ -20,6 +22,10 @@ struct TNetworkSettings {
     int EffectivePort() const { return Port > 0 ? Port : (Tls ? 8883 : 1883); }
     bool operator==(const TNetworkSettings&) const = default;
 };
+
+// The overview page's address, "http://broker:port/", when the settings name a broker and its
+// page listener; empty otherwise.
+std::string OverviewPageAddress(const TNetworkSettings& settings);
 
 // A station id names topics and the collector's folders: 1 to 64 letters, digits, "-" or "_".
 bool IsValidStationId(const std::string& id);

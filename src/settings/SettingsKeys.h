@@ -147,6 +147,7 @@ inline constexpr const char* Username = "Username";
 inline constexpr const char* PasswordFile = "PasswordFile";
 inline constexpr const char* StationId = "StationId";
 inline constexpr const char* TopicPrefix = "TopicPrefix";
+inline constexpr const char* PagePort = "PagePort";
 }  // namespace Network
 
 }  // namespace SettingsKeys

@@ -120,6 +120,7 @@ void LoadNetwork(TNetworkSettings& network, TSettingsReader& reader) {
     network.StationId = reader.String(Net::Section, Net::StationId, "");
     network.TopicPrefix =
         reader.String(Net::Section, Net::TopicPrefix, TNetworkSettings().TopicPrefix);
+    network.PagePort = reader.Integer(Net::Section, Net::PagePort, 0);
 }
 
 // A limit that is no positive number would warn all the time or never.
@@ -229,6 +230,11 @@ void SaveStationSettings(const TStationSettings& settings, TProfileFile& file) {
     file.WriteString(Net::Section, Net::PasswordFile, network.PasswordFile);
     file.WriteString(Net::Section, Net::StationId, network.StationId);
     file.WriteString(Net::Section, Net::TopicPrefix, network.TopicPrefix);
+    // Like the port, only when there is one, so a file without the overview stays as it was.
+    if (network.PagePort > 0)
+        file.WriteInteger(Net::Section, Net::PagePort, network.PagePort);
+    else if (file.ValueExists(Net::Section, Net::PagePort))
+        file.DeleteKey(Net::Section, Net::PagePort);
     pass.Commit();
 }
 

@@ -54,6 +54,7 @@ TStationMeta MetaOf(const TRunSettings& settings) {
     for (const double coefficient : settings.FilterCoefficients)
         meta.Coefficients.push_back(FormatShortest(coefficient));
     meta.Iaga = settings.Iaga;
+    meta.ImagCdf = settings.ImagCdf;
     meta.Program = ProgramNameAndVersion();
     return meta;
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -16,6 +17,9 @@ QLineEdit* Edit(QWidget* parent, const char* name, const QString& placeholder = 
 }
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The address, shown as a link the system's browser opens.
+const QString LinkMarkup = QStringLiteral("<a href=\"%1\">%1</a>");
 std::string S(const QLineEdit* edit) { return edit->text().trimmed().toStdString(); }
 
 }  // namespace
@@ -34,6 +38,15 @@ TNetworkOptionsBox::TNetworkOptionsBox(QWidget* parent) : QGroupBox(tr("Network 
     FPasswordFile = Edit(this, "PasswordFileEdit", tr("file readable by its owner only"));
     FStationId = Edit(this, "StationIdEdit", tr("the IDC"));
     FTopicPrefix = Edit(this, "TopicPrefixEdit");
+    FPagePort = new QSpinBox(this);
+    FPagePort->setObjectName(QStringLiteral("PagePortSpin"));
+    FPagePort->setRange(0, 65535);
+    FPagePort->setSpecialValueText(tr("none"));
+    FPagePort->setToolTip(tr("The broker's websockets listener that serves the network overview page"));
+    FPageLink = new QLabel(this);
+    FPageLink->setObjectName(QStringLiteral("PageLink"));
+    FPageLink->setOpenExternalLinks(true);
+    FPageLink->setTextInteractionFlags(Qt::TextBrowserInteraction);
 
     auto* brokerRow = new QHBoxLayout;
     brokerRow->addWidget(FBroker, 1);
@@ -46,6 +59,17 @@ TNetworkOptionsBox::TNetworkOptionsBox(QWidget* parent) : QGroupBox(tr("Network 
     form->addRow(tr("Password file"), FPasswordFile);
     form->addRow(tr("Station id"), FStationId);
     form->addRow(tr("Topic prefix"), FTopicPrefix);
+    form->addRow(tr("Overview page port"), FPagePort);
+    form->addRow(tr("Overview page"), FPageLink);
+    connect(FBroker, &QLineEdit::textChanged, this, &TNetworkOptionsBox::ShowPageLink);
+    connect(FPagePort, &QSpinBox::valueChanged, this, &TNetworkOptionsBox::ShowPageLink);
+    ShowPageLink();
+}
+
+void TNetworkOptionsBox::ShowPageLink() {
+    // Empty until the broker and its page port are given.
+    const QString address = Q(OverviewPageAddress(Values())).toHtmlEscaped();
+    FPageLink->setText(address.isEmpty() ? QString() : LinkMarkup.arg(address));
 }
 
 void TNetworkOptionsBox::Fill(const TNetworkSettings& settings) {
@@ -57,6 +81,7 @@ void TNetworkOptionsBox::Fill(const TNetworkSettings& settings) {
     FPasswordFile->setText(Q(settings.PasswordFile));
     FStationId->setText(Q(settings.StationId));
     FTopicPrefix->setText(Q(settings.TopicPrefix));
+    FPagePort->setValue(settings.PagePort);
 }
 
 TNetworkSettings TNetworkOptionsBox::Values() const {
@@ -70,5 +95,6 @@ TNetworkSettings TNetworkOptionsBox::Values() const {
     settings.StationId = S(FStationId);
     settings.TopicPrefix = S(FTopicPrefix);
     if (settings.TopicPrefix.empty()) settings.TopicPrefix = TNetworkSettings().TopicPrefix;
+    settings.PagePort = FPagePort->value();
     return settings;
 }

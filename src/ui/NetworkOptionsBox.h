@@ -7,6 +7,7 @@
 #include <QGroupBox>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QSpinBox;
 
@@ -23,6 +24,9 @@ public:
     QSpinBox* PortSpin() const { return FPort; }
     QCheckBox* TlsCB() const { return FTls; }
     QLineEdit* StationIdEdit() const { return FStationId; }
+    QSpinBox* PagePortSpin() const { return FPagePort; }
+    // The overview page's address as a link, shown while a broker and its page port are given.
+    QLabel* PageLink() const { return FPageLink; }
 
 private:
     QLineEdit* FBroker = nullptr;
@@ -33,4 +37,8 @@ private:
     QLineEdit* FPasswordFile = nullptr;
     QLineEdit* FStationId = nullptr;
     QLineEdit* FTopicPrefix = nullptr;
+    QSpinBox* FPagePort = nullptr;  // 0 shows "none"
+    QLabel* FPageLink = nullptr;
+
+    void ShowPageLink();
 };

@@ -73,6 +73,36 @@ TEST(CollectorPeers, NoPeerLosesARecordedLineOrKeepsAStationRepublishing) {
     EXPECT_GE(rewinds, 1);
     EXPECT_LE(rewinds, 3) << "the station republished its archive " << rewinds << " times for 500 requests";
 
+    // History requests of an overview page are answered on the asking page's own topic only,
+    // never on another station's topics or below the page's.
+    TSimProcess answers("/usr/bin/mosquitto_sub", {"-h", "127.0.0.1", "-p", std::to_string(broker.Port()), "-V",
+                                                   "mqttv5", "-u", TTestBroker::CollectorUser, "-P",
+                                                   TTestBroker::CollectorPassword, "-v", "-t", "orvant3k/v1/+/history/answer/#"});
+    std::this_thread::sleep_for(300ms);
+    const auto ask = [&](const std::string& name, const std::string& answerTopic, const std::string& request) {
+        TSimProcess publish("/usr/bin/mosquitto_pub",
+                            {"-h", "127.0.0.1", "-p", std::to_string(broker.Port()), "-V", "mqttv5", "-u",
+                             TTestBroker::PeerUser, "-P", TTestBroker::PeerPassword, "-q", "1", "-t",
+                             "orvant3k/v1/" + name + "/history", "-D", "publish", "response-topic", answerTopic, "-D",
+                             "publish", "correlation-data", "c1", "-m", request});
+        EXPECT_EQ(publish.Wait(), 0) << publish.ErrorOutput();
+    };
+    const std::string day = "{\"from\":\"2024-01-05T00:00:00\",\"to\":\"2024-01-06T00:00:00\"}";
+    ask("TST", "orvant3k/v1/TST/history/answer/page", day);
+    ask("TST", "orvant3k/v1/ABC/history/answer/page", day);
+    ask("TST", "orvant3k/v1/TST/history/answer/page/deeper", day);
+    ask("TST", "orvant3k/v1/TST/history/answer/bad", "{\"from\":\"yesterday\"}");
+    ask("XYZ", "orvant3k/v1/XYZ/history/answer/page", day);
+    EXPECT_TRUE(WaitUntil([&] { return CountOf(answers.Output(), "\n") >= 3; }, 10s)) << answers.Output();
+    std::this_thread::sleep_for(500ms);
+    answers.Stop();
+    EXPECT_EQ(answers.Output(),
+              "orvant3k/v1/TST/history/answer/page {\"error\":\"this collector writes no IAGA-2002 files of TST (its "
+              "description asks for none)\"}\n"
+              "orvant3k/v1/TST/history/answer/bad {\"error\":\"the request is not "
+              "{\\\"from\\\":\\\"yyyy-mm-ddThh:nn:ss\\\",\\\"to\\\":...} with to after from\"}\n"
+              "orvant3k/v1/XYZ/history/answer/page {\"error\":\"this collector does not record XYZ\"}\n");
+
     // Nothing of it cost a line.
     station.Record(50);
     EXPECT_TRUE(WaitUntil([&] { return CollectedArchive("collected", "TST") == station.Archive(); }, 30s))

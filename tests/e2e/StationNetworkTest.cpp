@@ -28,13 +28,14 @@ void WriteStationSettings(const std::string& network) {
     WriteWholeFile("station.ini", "[Intermagnet]\r\nIDC=TST\r\n[Filter]\r\nC0=1\r\n" + network);
 }
 
-// INTERMAGNET one-minute values, both IAGA-2002 products. A three-second filter: minute values
+// INTERMAGNET one-minute values, both IAGA-2002 and both ImagCDF products. A three-second filter: minute values
 // are aligned by time, so the 91-second one would need a minute and a half of real time.
 void WriteStationSettingsWithDerivedFiles(const std::string& network) {
     WriteWholeFile("station.ini",
                    "[Intermagnet]\r\nIDC=TST\r\nCOMP=XYZF\r\nGIN=EDI\r\nCOLA=0400\r\nLONG=0250\r\n"
                    "DECBAS=000000\r\n[IAGA2002]\r\nSecondFiles=1\r\nMinuteFiles=1\r\nStationName=Test\r\n"
                    "Latitude=50.0\r\nLongitude=10.0\r\nElevation=100\r\n"
+                   "[ImagCDF]\r\nSecondFiles=1\r\nMinuteFiles=1\r\nInstitution=Test Institute\r\n"
                    "[Filter]\r\nC0=0.25\r\nC1=0.5\r\nC2=0.25\r\n" + network);
 }
 

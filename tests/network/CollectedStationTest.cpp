@@ -95,7 +95,7 @@ TEST(CollectedStation, RecordsInSequenceDropsDuplicatesAsksForGapsAndResumesAfte
 
 namespace {
 
-// A station asking for INTERMAGNET and both IAGA-2002 products.
+// A station asking for INTERMAGNET and both IAGA-2002 and ImagCDF products.
 TStationMeta Description(std::uint64_t from, std::vector<std::string> coefficients) {
     TStationMeta meta;
     meta.Station = meta.IDC = "TST";
@@ -110,6 +110,8 @@ TStationMeta Description(std::uint64_t from, std::vector<std::string> coefficien
     meta.Iaga.Header.Latitude = "50.0";
     meta.Iaga.Header.Longitude = "10.0";
     meta.Iaga.Header.Elevation = "100";
+    meta.ImagCdf.SecondFiles = meta.ImagCdf.MinuteFiles = true;
+    meta.ImagCdf.Institution = "Test Institute";
     meta.Program = "orvant3k 9.9.9";
     meta.FromSeq = from;
     return meta;
@@ -153,8 +155,9 @@ TEST(CollectedStation, DerivedFilesFollowEachDescriptionFromItsFirstLineAndRefus
     }
     const auto station = DerivedFilesUnder("station");
     // Second files of both days (the second run goes on in the day's file), minute and
-    // INTERMAGNET files of each run (the first has no minute mark before midnight).
-    EXPECT_EQ(station.size(), 6u);
+    // INTERMAGNET files of each run (the first has no minute mark before midnight); ImagCDF: the
+    // first day's second file, and the second day's second and minute files so far (partial).
+    EXPECT_EQ(station.size(), 9u);
     EXPECT_EQ(DerivedFilesUnder("out/TST"), station);
     EXPECT_EQ(Collected(), Expected(0, 300));
 
@@ -164,7 +167,7 @@ TEST(CollectedStation, DerivedFilesFollowEachDescriptionFromItsFirstLineAndRefus
     EXPECT_EQ(logged("TST: a meta message that is not a station description was ignored"), 1);
     EXPECT_EQ(logged("TST: from line 0 on: INTERMAGNET one-minute values, IAGA-2002 second files, IAGA-2002 minute files"), 1);
     EXPECT_EQ(logged("TST: from line 200 on:"), 1);
-    EXPECT_EQ(logged("TST: from line 250 on: no INTERMAGNET or IAGA-2002 files"), 1);
+    EXPECT_EQ(logged("TST: from line 250 on: no INTERMAGNET, IAGA-2002 or ImagCDF files"), 1);
     EXPECT_EQ(logged("TST: INTERMAGNET header: IDC"), 1);
     EXPECT_EQ(logged("TST: No IAGA-2002 files in this run: The IAGA code"), 1);
     EXPECT_NE(ReadWholeFile("out/TST/meta.json").find("T$T"), std::string::npos);

@@ -2,6 +2,8 @@
 // archive read back, and the password file's guard.
 
 #include "network/ArchiveFiles.h"
+#include "network/MinuteHistory.h"
+#include "recording/IagaDataFile.h"
 #include "network/PasswordFile.h"
 #include "network/StationPublisher.h"
 #include "network/Payloads.h"
@@ -44,11 +46,16 @@ TEST(Payloads, BatchesMetaStatusAndResendSurviveTheirTextAndForeignTextIsRefused
     meta.Iaga.Header.SensorOrientation = "HDZ";
     meta.Program = "orvant3k 1.2.3";
     meta.FromSeq = 9007199254740992ULL;
+    meta.ImagCdf = {true, false, "Inst", "", "WDC", "Free", "2", "Partial", "Std", "IMOM-01"};
     EXPECT_EQ(DecodeMeta(EncodeMeta(meta)), meta);
-    // An older station's description: no IAGA-2002 files, no first line.
+    TStationMeta forged = meta;
+    forged.ImagCdf.TermsOfUse = "Free\r\nforged";
+    EXPECT_FALSE(DecodeMeta(EncodeMeta(forged)));
+    // An older station's description: no IAGA-2002 or ImagCDF files, no first line.
     const auto older = DecodeMeta("{\"station\":\"TST\",\"intermagnet\":{\"IDC\":\"TST\"},\"coefficients\":[\"1\"]}");
     ASSERT_TRUE(older);
     EXPECT_EQ(older->Iaga, TIagaSettings());
+    EXPECT_EQ(older->ImagCdf, TImagCdfSettings());
     EXPECT_FALSE(older->FromSeq);
     EXPECT_FALSE(DecodeMeta("{\"intermagnet\":{},\"fromSeq\":-4}"));
 
@@ -154,4 +161,44 @@ TEST(PublishPosition, OneOfAnEarlierVersionKeepsTheNumberingItIsGivenBeforeAnyth
     TStationPublisher again(options);
     again.Stop();
     EXPECT_EQ(ParsePublishPosition(ReadWholeFile("ARCHIVE.position"))->Numbering, kept->Numbering);
+}
+
+// The overview page's history: the minutes of the station's IAGA-2002 minute files (day files
+// and part-day files alike), missing minutes as null, a span cut to its newest day.
+TEST(MinuteHistory, ReadsTheMinuteFilesOfTheSpanAndAnswersAtMostADay) {
+    TTempDir directory(true);
+    TIagaHeader header;
+    header.StationName = "Test";
+    header.Latitude = "50";
+    header.Longitude = "10";
+    header.Elevation = "100";
+    const auto writeMinutes = [&](int day, int fromMinute, int count, double x) {
+        TIagaDataFile file(TIagaDataFile::MinuteInterval, "TST", header, {});
+        file.SetBaseDirectory("st/");
+        for (int minute = fromMinute; minute < fromMinute + count; ++minute)
+            if (minute != 605)  // a gap
+                file.WriteFilterOutput({{x + minute, -x, 45000.25}, EncodeDateTime(2024, 1, day, minute / 60, minute % 60, 0, 0)});
+        file.Finish();
+    };
+    writeMinutes(5, 600, 10, 20000.0);
+    writeMinutes(5, 700, 1, 30000.0);  // a later run's part-day file beside the day file
+    writeMinutes(6, 0, 2, 21000.0);
+
+    const auto request = DecodeHistoryRequest("{\"from\":\"2024-01-05T10:03:30Z\",\"to\":\"2024-01-05T10:08:00\"}");
+    ASSERT_TRUE(request);
+    EXPECT_EQ(EncodeHistoryAnswer(ReadMinuteHistory("st", *request)),
+              "{\"from\":\"2024-01-05T10:04:00\",\"step\":60,\"x\":[20604,null,20606,20607],"
+              "\"y\":[-20000,null,-20000,-20000],\"z\":[45000.25,null,45000.25,45000.25]}");
+
+    // Two days asked: the newest 1,440 minutes, from both days' files.
+    const TMinuteHistory day = ReadMinuteHistory("st", {EncodeDateTime(2024, 1, 4, 0, 0, 0, 0), EncodeDateTime(2024, 1, 6, 0, 2, 0, 0)});
+    ASSERT_EQ(day.Values.size(), MaxHistoryMinutes);
+    // The span starts 2024-01-05 00:02, so 11:40 of the 5th is value 698.
+    EXPECT_EQ(day.Values[698].value_or(std::array<double, 3>{})[0], 30700.0);
+    EXPECT_EQ(day.Values.back().value_or(std::array<double, 3>{})[0], 21001.0);
+
+    for (const char* bad : {"{\"from\":\"2024-01-05T10:00:00\",\"to\":\"2024-01-05T09:00:00\"}",
+                            "{\"from\":\"2024-13-05T10:00:00\",\"to\":\"2024-13-06T10:00:00\"}", "[]", "not json"})
+        EXPECT_FALSE(DecodeHistoryRequest(bad)) << bad;
+    EXPECT_EQ(EncodeHistoryError("why"), "{\"error\":\"why\"}");
 }

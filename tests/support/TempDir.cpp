@@ -53,9 +53,10 @@ std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& root)
 
 std::map<std::string, std::string> DerivedFilesUnder(const std::filesystem::path& folder) {
     std::map<std::string, std::string> files;
-    for (const char* tree : {"INTERMAGNET", "IAGA2002"})
+    for (const char* tree : {"INTERMAGNET", "IAGA2002", "ImagCDF"})
         for (const auto& file : FilesUnder(folder / tree))
-            files[std::filesystem::relative(file, folder).string()] = ReadWholeFile(file);
+            if (file.extension() != ".spool")
+                files[std::filesystem::relative(file, folder).string()] = ReadWholeFile(file);
     return files;
 }
 

@@ -24,8 +24,8 @@ private:
 
 // The plain files below `root`, sorted by path; none when it does not exist.
 std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& root);
-// The station's derived files (the INTERMAGNET/ and IAGA2002/ trees) below `folder`: each
-// file's path under `folder` with its contents.
+// The station's derived files (the INTERMAGNET/, IAGA2002/ and ImagCDF/ trees, not the ImagCDF
+// spools) below `folder`: each file's path under `folder` with its contents.
 std::map<std::string, std::string> DerivedFilesUnder(const std::filesystem::path& folder);
 // The files' contents one after the other.
 std::string ConcatenatedFiles(const std::vector<std::filesystem::path>& files);

@@ -64,6 +64,7 @@ TTestBroker::TTestBroker(const fs::path& folder, bool tls) : FFolder(folder), FT
           "user collector\n"
           "topic read orvant3k/v1/#\n"
           "topic write orvant3k/v1/+/resend\n"
+          "topic write orvant3k/v1/+/history/answer/#\n"
           "\n"
           "user " + std::string(PeerUser) + "\n"
           "topic readwrite orvant3k/v1/#\n"

@@ -64,11 +64,11 @@ describe('the overview of a live station', () => {
         await page.click('#station a.back');
     });
 
-    // The built collector does not answer history requests yet; once it does, this runs as the
-    // rest: the collector records the live station, and the station's page shows the answer.
-    it.skip('draws the history the built collector answers with', async () => {
+    // The collector records the live station (its IAGA-2002 files too), and the station's page
+    // shows the history it answers with.
+    it('draws the history the built collector answers with', async () => {
         startCollector(processes, folder, broker);
-        await waitFor('the collector recording', () => existsSync(join(folder, 'collected/TST/ARCHIVE')), 20);
+        await waitFor('the collector recording', () => existsSync(join(folder, 'collected/TST/IAGA2002')), 20);
         await page.click('tr[data-station="TST"] a');
         await waitFor('the history answered', () => page.$eval('#station .history', (p) => p.className.includes('answered')), 15);
         await page.click('#station a.back');

@@ -58,7 +58,12 @@ TEST_F(MainFormTest, StatusBarShowsTheBrokerLinkAndOptionsEditTheNetworkSettings
         TGeneralOptionsForm& options = Windows->Options();
         EXPECT_EQ(options.NetworkBox()->BrokerEdit()->text().toStdString(), "127.0.0.1");
         options.NetworkBox()->StationIdEdit()->setText("north");
+        // The overview page's address is offered once the broker's page port is given.
+        EXPECT_EQ(options.NetworkBox()->PageLink()->text().toStdString(), "");
+        options.NetworkBox()->PagePortSpin()->setValue(9080);
         options.NetworkBox()->BrokerEdit()->setText("broker.example");
+        EXPECT_EQ(options.NetworkBox()->PageLink()->text().toStdString(),
+                  "<a href=\"http://broker.example:9080/\">http://broker.example:9080/</a>");
         options.accept();
     });
     main.Options1Click();
@@ -67,6 +72,11 @@ TEST_F(MainFormTest, StatusBarShowsTheBrokerLinkAndOptionsEditTheNetworkSettings
     const std::string saved = ReadWholeFile(SettingsFile);
     EXPECT_NE(saved.find("Broker=broker.example"), std::string::npos) << saved;
     EXPECT_NE(saved.find("StationId=north"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("PagePort=9080"), std::string::npos) << saved;
+    TNetworkSettings ipv6;
+    ipv6.Broker = "fd00::1";
+    ipv6.PagePort = 9080;
+    EXPECT_EQ(OverviewPageAddress(ipv6), "http://[fd00::1]:9080/");
 }
 
 TEST_F(MainFormTest, AnUnreadableTlsValueKeepsTheLinkOffAndNeverConnectsInPlain) {

@@ -27,7 +27,8 @@ export async function startStation(processes, folder, broker) {
     const simulator = processes.start(Programs.simulator, ['--link', link]);
     await waitFor('the simulator', () => simulator.output().includes('/dev/'));
     writeFileSync(join(folder, 'station.ini'),
-        '[Intermagnet]\r\nIDC=TST\r\n[IAGA2002]\r\nStationName=Test station\r\n[Filter]\r\nC0=1\r\n' +
+        '[Intermagnet]\r\nIDC=TST\r\n[IAGA2002]\r\nSecondFiles=1\r\nMinuteFiles=1\r\nStationName=Test station\r\n' +
+        'Latitude=50\r\nLongitude=10\r\nElevation=100\r\n[Filter]\r\nC0=1\r\n' +
         `[Network]\r\nBroker=127.0.0.1\r\nPort=${broker.mqttPort}\r\nUsername=TST\r\n` +
         `PasswordFile=${passwordFile(folder, 'TST')}\r\n`);
     const station = processes.start(Programs.station, ['--headless', '--port', link, '--settings', 'station.ini'],
