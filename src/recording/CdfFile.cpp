@@ -38,6 +38,7 @@ public:
     template <typename T>
     void LittleArray(const std::vector<T>& values) {
         static_assert(sizeof(T) == 8);
+        if (values.empty()) return;  // an empty vector's data() may be null, which memcpy must not get
         if constexpr (std::endian::native == std::endian::little) {
             const std::size_t at = FBytes.size();
             FBytes.resize(at + values.size() * 8);
