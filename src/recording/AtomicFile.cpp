@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-void WriteFileAtomically(const std::string& path, const std::string& content) {
+void WriteFileAtomically(const std::string& path, const std::string& content, bool flushToDisk) {
     // A name of its own per writer: two writers of one file (two programs, or two threads)
     // must never write into each other's temporary file.
     std::string temporary = path + ".new.XXXXXX";
@@ -30,7 +30,7 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
         done += static_cast<std::size_t>(written);
     }
     // Without the flush a power cut could leave the new name on an empty file.
-    const bool synced = ::fdatasync(handle) == 0;
+    const bool synced = !flushToDisk || ::fdatasync(handle) == 0;
     const int syncError = errno;
     ::close(handle);
     if (!synced || std::rename(temporary.c_str(), path.c_str()) != 0) {

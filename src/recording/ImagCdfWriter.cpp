@@ -153,14 +153,15 @@ void TImagCdfWriter::WriteDay(bool complete) {
     std::error_code ignored;
     fs::create_directories(fs::path(path).parent_path(), ignored);
     if (!complete) {
-        WriteFileAtomically(path + ".partial", content);
+        WriteFileAtomically(path + ".partial", content, FSpooled);
         if (OnWritten) OnWritten(path + ".partial");
         return;
     }
     std::string target = path;
     const std::string stem = path.substr(0, path.size() - 4);  // without ".cdf"
     for (int number = 0; fs::exists(target, ignored); ++number) target = stem + "_" + std::to_string(number) + ".cdf";
-    WriteFileAtomically(target, content);
+    // A live day is flushed to disk; a conversion writes like the converter's text files.
+    WriteFileAtomically(target, content, FSpooled);
     FFileName = target.substr(FBaseDirectory.size());
     if (OnWritten) OnWritten(target);
     fs::remove(path + ".partial", ignored);
