@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (DecodeResend(EncodeResend(*from)) != from) std::abort();
     }
     // A state comes only out of a JSON object's text member.
-    if (!DecodeStatusState(payload).empty() && payload.find('"') == std::string::npos)
+    if (!DecodeStatus(payload).State.empty() && payload.find('"') == std::string::npos)
         std::abort();
     // A topic names one station (never an empty name) and one kind (empty: none of ours), and
     // neither holds a level separator.
