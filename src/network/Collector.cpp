@@ -10,23 +10,37 @@
 
 #include <filesystem>
 #include <fnmatch.h>
-#include <random>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
 
 constexpr int LastRetryMs = 4000;
 
-std::string RandomClientId() {
-    std::random_device random;
-    return "orvant3k-collector-" + std::to_string(::getpid()) + "-" + std::to_string(random() % 100000);
+// The broker keeps a collector's session under its client id, so the id must be the same at
+// every start of a collector on the same folder, and differ between folders and machines: it
+// is derived from the host and the output folder's absolute path.
+std::string CollectorClientId(const std::string& outDirectory) {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(std::filesystem::absolute(outDirectory, error), error);
+    std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a: stable across builds, unlike std::hash
+    for (const char c : std::string(host) + ":" + folder.string()) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return std::string("orvant3k-collector-") + hex;
 }
 
 }  // namespace
 
 TCollector::TCollector(TCollectorOptions options, TLog log)
     : FOptions(std::move(options)), FLog(std::move(log)) {
-    if (FOptions.Endpoint.ClientId.empty()) FOptions.Endpoint.ClientId = RandomClientId();
+    if (FOptions.Endpoint.ClientId.empty()) FOptions.Endpoint.ClientId = CollectorClientId(FOptions.OutDirectory);
+    FOptions.Endpoint.SessionExpiry = FOptions.SessionExpiry;
     FReconnect.setSingleShot(true);
     connect(&FReconnect, &QTimer::timeout, this, &TCollector::TryConnect);
     FSave.setInterval(500);
@@ -72,8 +86,9 @@ void TCollector::Start() {
 
 void TCollector::TryConnect() {
     if (FDraining || !FLink) return;
+    bool resumed = false;
     try {
-        FLink->Connect(std::chrono::seconds(5));
+        resumed = FLink->Connect(std::chrono::seconds(5));
         // Descriptions and states first and at QoS 0: they are retained, so a lost one comes
         // again with the next subscription, and they never wait in the broker's queue of
         // QoS 1 messages, which a large network's retained messages would overflow.
@@ -98,7 +113,8 @@ void TCollector::TryConnect() {
              "per-station ACL of the network guide",
              TLogPriority::Error);
     }
-    FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/",
+    FLog(FLinkState = "connected to " + FLink->ServerText() + ", subscribed to " + FOptions.Prefix + "/+/" +
+                      (resumed ? " (session resumed: the lines the broker kept meanwhile follow)" : ""),
          TLogPriority::Notice);
     // Whatever the stations published while this subscription was missing (a broker restart
     // without persistence drops it) is asked for, even from stations that then fall silent.

@@ -23,8 +23,16 @@
 #include <string>
 #include <vector>
 
+// How long the broker keeps a collector's subscriptions, and queues lines for it, while it is
+// away (a restart, an upgrade). The stations' resend remains the guarantee; the session only
+// spares them the work and gets lines of stations that have gone quiet meanwhile.
+inline constexpr std::chrono::seconds DefaultSessionExpiry{3600};
+
 struct TCollectorOptions {
-    TLinkEndpoint Endpoint;            // ClientId filled in when empty
+    // ClientId filled in when empty, the same at every start on the same OutDirectory.
+    TLinkEndpoint Endpoint;
+    // The endpoint's session expiry: the collector's own default.
+    std::chrono::seconds SessionExpiry = DefaultSessionExpiry;
     std::string Prefix = "orvant3k/v1";
     std::vector<std::string> Patterns;  // shell patterns of station names; none: every station
     std::string OutDirectory = ".";

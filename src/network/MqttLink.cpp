@@ -95,10 +95,15 @@ std::string TMqttLink::ServerText() const {
     return FEndpoint.Host + ":" + std::to_string(FEndpoint.Port) + (FEndpoint.Tls ? " (TLS)" : "");
 }
 
-void TMqttLink::Connect(std::chrono::milliseconds timeout) {
+bool TMqttLink::Connect(std::chrono::milliseconds timeout) {
     mqtt::connect_options options;
     options.set_mqtt_version(MQTTVERSION_5);
-    options.set_clean_start(true);
+    options.set_clean_start(FEndpoint.SessionExpiry.count() == 0);
+    // A 32-bit count on the wire (all ones: never); Paho takes it as a signed one.
+    if (FEndpoint.SessionExpiry.count() > 0)
+        options.set_properties({{mqtt::property::SESSION_EXPIRY_INTERVAL,
+                                 static_cast<std::int32_t>(std::min<std::chrono::seconds::rep>(
+                                     FEndpoint.SessionExpiry.count(), 0xffffffff))}});
     options.set_keep_alive_interval(std::chrono::seconds(10));
     options.set_connect_timeout(std::chrono::duration_cast<std::chrono::seconds>(timeout) +
                                 std::chrono::seconds(1));
@@ -116,7 +121,8 @@ void TMqttLink::Connect(std::chrono::milliseconds timeout) {
         options.set_ssl(tls);
     }
     try {
-        if (!FClient->connect(options)->wait_for(timeout)) {
+        const mqtt::token_ptr connecting = FClient->connect(options);
+        if (!connecting->wait_for(timeout)) {
             // An attempt still under way would connect behind our back; end it.
             try {
                 FClient->disconnect(0);
@@ -125,6 +131,7 @@ void TMqttLink::Connect(std::chrono::milliseconds timeout) {
             throw ELinkError("no answer from the broker within " +
                              std::to_string(timeout.count() / 1000) + " s");
         }
+        return connecting->get_connect_response().is_session_present();
     } catch (const mqtt::exception& error) {
         // Brokers answer a wrong password with "bad user name or password" or, as mosquitto
         // does, with "not authorized".

@@ -39,6 +39,10 @@ struct TLinkEndpoint {
     // The broker's last will, published retained when the connection dies without a goodbye.
     std::string WillTopic;
     std::string WillPayload;
+    // 0: the broker forgets the client's subscriptions when it goes. Otherwise the broker keeps
+    // them, and queues their QoS 1 messages, for this long after a disconnection, and the
+    // client resumes the session at its next connection (with the same ClientId).
+    std::chrono::seconds SessionExpiry{0};
 };
 
 // Thread rule: Connect, Publish, Subscribe and Disconnect are called by one thread (the owner's
@@ -62,8 +66,9 @@ public:
     TMqttLink(const TMqttLink&) = delete;
     TMqttLink& operator=(const TMqttLink&) = delete;
 
-    // Connects, waiting at most `timeout`; ELinkError with the reason when it fails.
-    void Connect(std::chrono::milliseconds timeout);
+    // Connects, waiting at most `timeout`; ELinkError with the reason when it fails. True when
+    // the broker resumed the session it kept (see TLinkEndpoint::SessionExpiry).
+    bool Connect(std::chrono::milliseconds timeout);
     bool Connected() const;
     // Sends a goodbye (the will is not published), waiting at most `timeout`.
     void Disconnect(std::chrono::milliseconds timeout);

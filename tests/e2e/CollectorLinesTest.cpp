@@ -1,5 +1,6 @@
 // The collector at the edges a real network meets: started after its stations, a broker that
-// restarts without persistence while stations send and then fall silent, a full disk, its
+// restarts without persistence while stations send and then fall silent, a restart of its own
+// while a station sends and is then switched off, a full disk, its
 // output folder spelled another way, a station that numbers its lines anew, and batches that
 // hold no archive lines. Whatever happens, its archive ends up as the station's, line for line,
 // without another line being sent to push it.
@@ -78,12 +79,20 @@ TEST(CollectorLines, NoLineIsLostOrSkippedAtTheEdgesOfTheNetwork) {
     broker.Start();
     ASSERT_TRUE(Collects("collected", *station, "TST")) << collector->ErrorOutput();
 
-    // Restarted with another spelling of the output folder: the position still holds.
+    // Stopped while the station records, which is then switched off: the broker kept the
+    // collector's session and hands it the lines on its restart, with another spelling of the
+    // output folder, where the position still holds.
     EXPECT_EQ(collector->Stop(), 0);
     station->Record(100);
+    ASSERT_TRUE(WaitUntil([&] { return station->Unacknowledged() == 0; }, 10s));
+    const std::string archive = station->Archive();
+    station.reset();
     collector = StartCollector(broker, "./collected/");
-    ASSERT_TRUE(Collects("collected", *station, "TST")) << collector->ErrorOutput();
+    EXPECT_NE(collector->ErrorOutput().find("session resumed"), std::string::npos) << collector->ErrorOutput();
+    ASSERT_TRUE(WaitUntil([&] { return CollectedArchive("collected", "TST") == archive; }, 30s))
+        << collector->ErrorOutput();
     EXPECT_EQ(collector->ErrorOutput().find("new station"), std::string::npos) << collector->ErrorOutput();
+    station = std::make_unique<TPublishingStation>(broker, "TST", "TST");
 
     // Batches a station's archive cannot hold, published in the station's name at the line the
     // collector expects next: refused without advancing, so the station's own line takes it.

@@ -35,6 +35,8 @@ TEST(CollectorProgram, AnswersHelpAndVersionAndNamesUsageErrorsAndFailures) {
         {{"--broker", "host", "--password-file", "p"}, "--password-file needs --username"},
         {{"--broker", "host", "--prefix", "a/#"}, "not a topic prefix"},
         {{"--broker", "host", "--bogus"}, "Unknown option"},
+        {{"--broker", "host", "--session-expiry", "-1"}, "--session-expiry: not a number of seconds"},
+        {{"--broker", "host", "--max-stations", "0"}, "--max-stations: not a number of stations"},
     };
     for (const auto& [arguments, message] : usage) {
         EXPECT_EQ(RunCollector(arguments, &output), 2) << message;

@@ -58,3 +58,4 @@ std::string TPublishingStation::Archive() const {
 }
 
 std::uint64_t TPublishingStation::NextSeq() const { return FPublisher->NextSeq(); }
+long long TPublishingStation::Unacknowledged() const { return FPublisher->Status().Waiting; }

@@ -27,6 +27,8 @@ public:
     // All lines recorded, as the station's archive holds them.
     std::string Archive() const;
     std::uint64_t NextSeq() const;
+    // Lines recorded that the broker has not acknowledged yet.
+    long long Unacknowledged() const;
 
     // The instrument line of the station's `index`th second (from 2024-05-01 00:00:00).
     static std::string Line(int index);

@@ -53,7 +53,13 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
                                      "Record a station new to this collector from its next line on, "
                                      "not from the oldest line it still has.");
     const QCommandLineOption maxStations("max-stations", "Record at most N stations (default 10000).", "N", "10000");
-    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out, fromNow, maxStations});
+    const QCommandLineOption sessionExpiry(
+        "session-expiry",
+        "How long the broker keeps this collector's subscriptions and queues lines for it while it is "
+        "away (default 3600; 0: not at all). Stations resend what is lost either way.",
+        "SECONDS", QString::number(DefaultSessionExpiry.count()));
+    parser.addOptions({broker, tls, cafile, username, passwordFile, prefix, stations, out, fromNow, maxStations,
+                       sessionExpiry});
 
     TCollectorCommandLine line;
     if (!parser.parse(arguments)) {
@@ -100,5 +106,12 @@ TCollectorCommandLine ParseCollectorCommandLine(const QStringList& arguments) {
     const auto [end, error] = std::from_chars(most.data(), most.data() + most.size(), line.Options.MaxStations);
     if (error != std::errc() || end != most.data() + most.size() || line.Options.MaxStations == 0)
         return usage("--max-stations: not a number of stations: " + most);
+    // The protocol's session expiry is a 32-bit count of seconds.
+    const std::string expiry = parser.value(sessionExpiry).toStdString();
+    std::uint32_t seconds = 0;
+    const auto [expiryEnd, expiryError] = std::from_chars(expiry.data(), expiry.data() + expiry.size(), seconds);
+    if (expiryError != std::errc() || expiryEnd != expiry.data() + expiry.size())
+        return usage("--session-expiry: not a number of seconds from 0 to 4294967295: " + expiry);
+    line.Options.SessionExpiry = std::chrono::seconds(seconds);
     return line;
 }

@@ -2,7 +2,7 @@
 // The collector's command line:
 //   orvant3k-collector --broker HOST[:PORT] [--tls] [--cafile F] [--username U]
 //                      [--password-file F] [--prefix P] [--stations PATTERN] [--out DIR]
-//                      [--from-now] [--max-stations N]
+//                      [--from-now] [--max-stations N] [--session-expiry SECONDS]
 
 #include "network/Collector.h"
 
