@@ -1,394 +1,97 @@
-// Load of a station network on one collector: N stations, each a real TStationPublisher over its
-// own archive (written by the station's archive writer, one line a second), publishing on a
-// mosquitto started here (127.0.0.1, a free port) to the built orvant3k-collector. Every
-// station's description asks for INTERMAGNET one-minute values with the 91-coefficient filter
-// and both IAGA-2002 products, so the collector writes those files too. Prints:
-// - the collector's CPU share of one core over the steady part of the run;
-// - latency from a line's archive write at the station to its appearance in the collector's
-//   archive (median, 99th percentile), sampled on up to 100 stations, in the steady part and,
-//   apart, in the warm-up, when every station is new to the collector at once;
-// - with --outage S: the broker is killed, S seconds of lines are recorded meanwhile (written
-//   at once, stamped a second apart, as a long outage leaves them), the broker comes back, and
-//   the time until the collector holds every line is measured while live lines go on.
+// Load of a station network on one collector: N simulated stations (support/WireStations: each
+// its own MQTT connection, behaving on the wire as a station's publisher, all on one thread of
+// a generator process), one line a second each, published on a mosquitto started here
+// (127.0.0.1, a free port, configured as the network guide advises for thousands of stations) to
+// the built orvant3k-collector. After a warm-up, for the steady part it prints:
+// - lines a second the stations recorded and the collector wrote to its archives, and whether
+//   every line recorded reached them (counted in the archive files, 63 bytes a line; the
+//   archives of the timed stations compared byte for byte);
+// - the CPU share of one core of the collector, the broker, the generator and this bench, and of
+//   everything else on the machine; the collector's resident memory;
+// - latency from a line's recording at the station to its appearance in the collector's
+//   archive (median, 99th percentile), sampled on 100 stations, in the steady part and, apart,
+//   in the warm-up, when every station is new to the collector at once;
+// - with --outage S: the broker is killed, the stations go on recording for S s (and reconnect
+//   with back-off), the broker comes back, and the time until the collector holds every line
+//   recorded before its return is measured while live lines go on.
 //
-// The stations' archives go to --station-folder (default: beside the collector's output, on the
-// same disk); on a tmpfs such as /dev/shm the stations' own position saves (a flushed file per
-// station and second, 1,000 a second here, each on its own machine in a real network) no
-// longer share this disk's journal with the collector.
-//
-// With --processes P the stations are spread over P processes of their own (a Paho client
-// library holds all of a process's clients in one set of threads, and with hundreds of clients
-// reconnecting at once after the broker's return it has crashed); the run then measures only
-// the outage (--outage S is needed): S seconds of steady lines first, then as above.
+// The stations' descriptions ask for no INTERMAGNET, IAGA-2002 or ImagCDF files (--archive-only,
+// the default): the collector then holds one file per station, as 10,000 stations need where
+// the open-file limit is 20,000. --derived-files asks for INTERMAGNET one-minute values with the
+// 91-coefficient filter and both IAGA-2002 products, as in the guide's 1,000-station figures.
+// --processes P spreads the stations over P generator processes; --keep keeps the bench's
+// folder (collector's output and log, broker's log) and prints where it is.
 //
 // The collector is the one built beside this program (<build>/tools/orvant3k-collector, whatever
-// the build folder), or --collector PATH. The bench's mosquitto is stopped however it ends.
-// Split over processes, the steady part gives the collector's share of a core and its rate
-// (no latency). With --archive-only the stations ask for no INTERMAGNET or IAGA-2002 files: the
-// collector then holds one file per station, which 10,000 stations need where the open-file
-// limit is 20,000.
+// the build folder), or --collector PATH. The broker and the collector are stopped, and the
+// folder removed, however the bench ends.
 //
-//   NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--station-folder DIR]
-//                    [--processes P] [--collector PATH] [--archive-only]
+//   NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--collector PATH]
+//                    [--archive-only | --derived-files] [--processes P] [--keep]
 
-#include "acquisition/HandOff.h"
-#include "network/StationPublisher.h"
+#include "support/CollectedArchives.h"
+#include "support/GeneratorLedger.h"
+#include "support/OwnedProcesses.h"
+#include "support/ProcessUsage.h"
+#include "support/WireStations.h"
+
 #include "recording/FilterFile.h"
-#include "recording/TextWithTimeDataFile.h"
-#include "instrument/InstrumentLine.h"
-
-#include <QCoreApplication>
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <map>
-#include <mutex>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
+#include <memory>
+#include <sstream>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
-int FreePort() {
-    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(handle);
-    return ntohs(address.sin_port);
-}
-
-// -1 when the program cannot be started or ends at once (its log then says why).
-pid_t Spawn(const std::vector<std::string>& arguments, const std::string& log) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    if (::waitpid(pid, nullptr, WNOHANG) == pid) return -1;
-    return pid;
-}
-
-// The broker and the collector this bench started, stopped on every way out (a failure,
-// Ctrl-C, a crash of the client library, the end).
-std::atomic<pid_t> BrokerPid{-1};
-std::atomic<pid_t> CollectorPid{-1};
-const pid_t BenchPid = ::getpid();
-
-void StopBroker() {
-    if (::getpid() != BenchPid) return;  // a generator process leaves them to the bench
-    for (std::atomic<pid_t>* process : {&CollectorPid, &BrokerPid}) {
-        const pid_t pid = process->exchange(-1);
-        if (pid <= 0) continue;
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-    }
-}
-
-void StopBrokerAndEnd(int signal) {
-    // Only what is safe in a signal handler; then the signal takes its course.
-    if (::getpid() == BenchPid)
-        for (std::atomic<pid_t>* process : {&CollectorPid, &BrokerPid})
-            if (const pid_t pid = process->exchange(-1); pid > 0) ::kill(pid, SIGTERM);
-    std::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
-
-std::string ReadLog(const fs::path& path) {
-    std::ifstream file(path);
-    return std::string((std::istreambuf_iterator<char>(file)), {});
-}
-
-std::string CollectorBesideThis() {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : (self.parent_path().parent_path() / "tools" / "orvant3k-collector").string();
-}
-
-void Stop(pid_t pid, int signal) {
-    ::kill(pid, signal);
-    ::waitpid(pid, nullptr, 0);
-}
-
-// The process's CPU time so far; 0 when it cannot be read (the process is gone).
-double CpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    std::size_t at = text.rfind(')');
-    if (at == std::string::npos || at + 2 > text.size()) return 0;
-    std::vector<std::string> fields;
-    std::string field;
-    for (std::size_t i = at + 2; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == ' ') {
-            fields.push_back(field);
-            field.clear();
-        } else {
-            field += text[i];
-        }
-    }
-    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
-    if (fields.size() < 13) return 0;
-    return (std::stod(fields[11]) + std::stod(fields[12])) / double(::sysconf(_SC_CLK_TCK));
-}
-
-std::string Line(int index) {
-    return FormatInstrumentLine(EncodeDateTime(2024, 1, 1, 0, 0, 0) + index / SecondsPerDay,
-                                {21000.0 + index % 100, -1200, 45000, 20.5, 19.5});
-}
-
-struct TStation {
-    std::string Name;
-    fs::path Folder;
-    std::unique_ptr<TTextWithTimeDataFile> Archive;
-    std::unique_ptr<TStationPublisher> Publisher;
-    int Lines = 0;
-    std::vector<Clock::time_point> WrittenAt;
+struct TOptions {
+    int Stations = 1000;
+    int Seconds = 60;
+    int Outage = 0;
+    int Processes = 1;
+    bool DerivedFiles = false;
+    bool Keep = false;
+    std::string Collector = ProgramOfThisBuild("tools/orvant3k-collector");
 };
 
-std::size_t CollectedLines(const fs::path& root) {
-    std::size_t bytes = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
-         it.increment(error))
-        if (it->is_regular_file(error)) bytes += it->file_size(error);
-    return bytes / 63;
+TOptions ParseOptions(int argc, char* argv[]) {
+    TOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        const auto number = [&](int& field, int least) {
+            if (!value) throw std::invalid_argument(option + " needs a value");
+            field = std::max(least, std::atoi(value));
+            ++i;
+        };
+        if (option == "--stations") number(options.Stations, 1);
+        else if (option == "--seconds") number(options.Seconds, 3);
+        else if (option == "--outage") number(options.Outage, 0);
+        else if (option == "--processes") number(options.Processes, 1);
+        else if (option == "--archive-only") options.DerivedFiles = false;
+        else if (option == "--derived-files") options.DerivedFiles = true;
+        else if (option == "--keep") options.Keep = true;
+        else if (option == "--collector" && value) options.Collector = argv[++i];
+        else throw std::invalid_argument("unknown option " + option);
+    }
+    options.Processes = std::min(options.Processes, options.Stations);
+    return options;
 }
 
-// Stations first .. first + count - 1, each publishing as the station would.
-std::vector<TStation> MakeStations(int first, int count, const fs::path& stationRoot, int port,
-                                   const TStationMeta& description) {
-    std::vector<TStation> made(static_cast<std::size_t>(count));
-    for (int s = 0; s < count; ++s) {
-        TStation& station = made[static_cast<std::size_t>(s)];
-        station.Name = "S" + std::to_string(first + s);
-        station.Folder = stationRoot / station.Name;
-        fs::create_directories(station.Folder);
-        station.Archive = std::make_unique<TTextWithTimeDataFile>();
-        station.Archive->SetExtension("orv");
-        station.Archive->SetRootFolder(station.Folder.string());
-        TPublisherOptions options;
-        options.Network.Broker = "127.0.0.1";
-        options.Network.Port = port;
-        options.Network.StationId = station.Name;
-        options.BaseDirectory = station.Folder.string();
-        options.Meta = description;
-        options.Meta.Station = station.Name;
-        options.Version = "bench";
-        station.Publisher = std::make_unique<TStationPublisher>(options);
-    }
-    return made;
-}
-
-void Record(TStation& station) {
-    station.Archive->WriteDateFile(Line(station.Lines), EncodeDateTime(2024, 1, 1, 0, 0, 0) + station.Lines / SecondsPerDay);
-    station.WrittenAt.push_back(Clock::now());
-    ++station.Lines;
-    // The archive writer names files from the working folder; the publisher reads them
-    // relative to its base folder.
-    station.Publisher->LineRecorded(station.Archive->GetFileName().substr(station.Folder.string().size() + 1));
-}
-
-// One line a second for each station, spread over the second.
-void RecordForSeconds(std::vector<TStation>& stations, int seconds) {
-    for (int second = 0; second < seconds; ++second) {
-        const auto secondStart = Clock::now();
-        for (std::size_t s = 0; s < stations.size(); ++s) {
-            Record(stations[s]);
-            std::this_thread::sleep_until(secondStart + std::chrono::microseconds(
-                                                            1000000LL * std::int64_t(s + 1) / std::int64_t(stations.size())));
-        }
-    }
-}
-
-// The parent's and the children's steps of a split run, one byte each way over pipes.
-void Tell(int handle) {
-    const char step = 1;
-    [[maybe_unused]] const ssize_t written = ::write(handle, &step, 1);
-}
-void Await(int handle) {
-    char step = 0;
-    [[maybe_unused]] const ssize_t read = ::read(handle, &step, 1);
-}
-
-// A child of a split run: its stations run steady, record the outage's lines when told (the
-// broker is down then), then go on live until told to end. It ends without stopping its
-// clients: the measurement is over, and stopping hundreds at once meets the library's fault.
-[[noreturn]] void RunChild(int first, int count, const fs::path& stationRoot, int port,
-                           const TStationMeta& description, int seconds, int outage, int toParent,
-                           int fromParent) {
-    std::vector<TStation> stations = MakeStations(first, count, stationRoot, port, description);
-    RecordForSeconds(stations, seconds);
-    Tell(toParent);    // steady part done
-    Await(fromParent);  // the broker is down
-    for (int line = 0; line < outage; ++line)
-        for (TStation& station : stations) Record(station);
-    Tell(toParent);  // the outage's lines are recorded
-    Await(fromParent);  // the broker is back
-    ::fcntl(fromParent, F_SETFL, O_NONBLOCK);
-    for (;;) {
-        char step = 0;
-        if (::read(fromParent, &step, 1) == 1) break;
-        RecordForSeconds(stations, 1);
-    }
-    std::fflush(stdout);
-    ::_exit(0);
-}
-
-std::size_t CollectedOfAll(const fs::path& collected, int stations) {
-    std::size_t total = 0;
-    for (int s = 0; s < stations; ++s) total += CollectedLines(collected / ("S" + std::to_string(s)) / "ARCHIVE");
-    return total;
-}
-
-// The outage measured with the stations spread over processes.
-void RunSplitOutage(int stations, int processes, int seconds, int outage, const fs::path& root,
-                    const fs::path& stationRoot, int port, const TStationMeta& description,
-                    const std::vector<std::string>& broker, pid_t& brokerPid, pid_t collectorPid) {
-    struct TChild {
-        pid_t Pid;
-        int ToChild, FromChild;
-    };
-    std::vector<TChild> children;
-    for (int p = 0; p < processes; ++p) {
-        const int first = stations * p / processes;
-        const int count = stations * (p + 1) / processes - first;
-        int down[2], up[2];
-        if (::pipe(down) != 0 || ::pipe(up) != 0) return;
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::close(down[1]);
-            ::close(up[0]);
-            RunChild(first, count, stationRoot, port, description, seconds, outage, up[1], down[0]);
-        }
-        ::close(down[0]);
-        ::close(up[1]);
-        children.push_back({pid, down[1], up[0]});
-    }
-    // The steady part after its first seconds: the collector's share of a core and its rate.
-    std::this_thread::sleep_for(std::chrono::seconds(std::min(10, seconds / 3)));
-    const double cpuStart = CpuSeconds(collectorPid);
-    const std::size_t linesStart = CollectedOfAll(root / "collected", stations);
-    const auto steadyStart = Clock::now();
-    for (const TChild& child : children) Await(child.FromChild);
-    const double wall = std::chrono::duration<double>(Clock::now() - steadyStart).count();
-    std::printf("%d stations in %d processes at 1 line/s: the collector recorded %.0f lines/s using %.1f %% of one "
-                "core over the last %.0f s of the steady part\n",
-                stations, processes, double(CollectedOfAll(root / "collected", stations) - linesStart) / wall,
-                100.0 * (CpuSeconds(collectorPid) - cpuStart) / wall, wall);
-    std::fflush(stdout);
-    BrokerPid = -1;
-    Stop(brokerPid, SIGKILL);
-    for (const TChild& child : children) Tell(child.ToChild);
-    for (const TChild& child : children) Await(child.FromChild);
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    BrokerPid = brokerPid = Spawn(broker, (root / "mosquitto.log").string());
-    const auto back = Clock::now();
-    for (const TChild& child : children) Tell(child.ToChild);
-    const std::size_t backlog = std::size_t(stations) * std::size_t(seconds + outage);
-    double delivered = -1;
-    for (int second = 0; second < 180 && delivered < 0; ++second) {
-        if (CollectedOfAll(root / "collected", stations) >= backlog)
-            delivered = std::chrono::duration<double>(Clock::now() - back).count();
-        else
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-    }
-    for (const TChild& child : children) Tell(child.ToChild);
-    int crashed = 0;
-    for (const TChild& child : children) {
-        int status = 0;
-        ::waitpid(child.Pid, &status, 0);
-        crashed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    std::printf("%d stations in %d processes, outage of %d s (%d lines per station): backlog "
-                "delivered %.1f s after the broker's return%s\n",
-                stations, processes, outage, outage, delivered,
-                crashed ? (", " + std::to_string(crashed) + " generator processes crashed").c_str() : "");
-}
-
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
-    int stations = 1000, seconds = 60, outage = 0, processes = 1;
-    std::string stationFolder, collectorProgram = CollectorBesideThis();
-    bool archiveOnly = false;
-    for (int i = 1; i < argc; ++i)
-        if (!std::strcmp(argv[i], "--archive-only")) archiveOnly = true;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--archive-only")) --i;
-        if (!std::strcmp(argv[i], "--collector")) collectorProgram = argv[i + 1];
-        if (!std::strcmp(argv[i], "--station-folder")) stationFolder = argv[i + 1];
-        if (!std::strcmp(argv[i], "--stations")) stations = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--outage")) outage = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--processes")) processes = std::max(1, std::atoi(argv[i + 1]));
-    }
-    rlimit files{};
-    ::getrlimit(RLIMIT_NOFILE, &files);
-    files.rlim_cur = files.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &files);
-
-    const fs::path root = fs::temp_directory_path() / ("orvant-network-bench-" + std::to_string(::getpid()));
-    fs::create_directories(root);
-    const fs::path stationRoot = stationFolder.empty() ? root / "stations"
-                                                       : fs::path(stationFolder) / root.filename();
-    const int port = FreePort();
-    std::ofstream(root / "mosquitto.conf") << "listener " << port << " 127.0.0.1\nallow_anonymous true\n"
-                                           << "persistence false\nmax_queued_messages 100000\n";
-    const std::vector<std::string> broker{"/usr/sbin/mosquitto", "-c", (root / "mosquitto.conf").string()};
-    std::atexit(StopBroker);
-    for (const int signal : {SIGINT, SIGTERM, SIGSEGV, SIGABRT, SIGBUS}) std::signal(signal, StopBrokerAndEnd);
-    pid_t brokerPid = Spawn(broker, (root / "mosquitto.log").string());
-    BrokerPid = brokerPid;
-    if (brokerPid < 0) {
-        std::fprintf(stderr, "cannot start mosquitto; its log said: %s\n", ReadLog(root / "mosquitto.log").c_str());
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-        return 1;
-    }
-    const pid_t collectorPid = Spawn({collectorProgram, "--broker", "127.0.0.1:" + std::to_string(port), "--out",
-                                      (root / "collected").string(), "--max-stations",
-                                      std::to_string(std::max(stations, 1))},
-                                     (root / "collector.log").string());
-    CollectorPid = collectorPid;
-    if (collectorPid < 0) {
-        const std::string log = ReadLog(root / "collector.log");
-        std::fprintf(stderr, "cannot start the collector %s (give --collector PATH): %s\n", collectorProgram.c_str(),
-                     log.empty() ? "no such program, or it cannot be run" : log.c_str());
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-        return 1;
-    }
-
+TStationMeta Description(bool derivedFiles) {
     TStationMeta description;
     description.IDC = "BEN";
     description.COMP = "XYZF";
@@ -397,121 +100,299 @@ int main(int argc, char* argv[]) {
     description.LONG = "0250";
     description.DECBAS = "000000";
     description.Coefficients = ReadFilterFile(ORVANT_SOURCE_DIR "/filters/gaussian-1s-to-1min-91.filter").Texts;
-    description.Iaga.SecondFiles = description.Iaga.MinuteFiles = true;
     description.Iaga.Header.Latitude = "50.0";
     description.Iaga.Header.Longitude = "10.0";
     description.Iaga.Header.Elevation = "100";
-    if (archiveOnly) description.Intermagnet = description.Iaga.SecondFiles = description.Iaga.MinuteFiles = false;
+    description.Intermagnet = description.Iaga.SecondFiles = description.Iaga.MinuteFiles = derivedFiles;
+    description.Program = "NetworkLoadBench";
+    return description;
+}
 
-    if (processes > 1) {
-        if (outage <= 0) {
-            std::fputs("--processes measures an outage: give --outage S\n", stderr);
-            return 2;
-        }
-        RunSplitOutage(stations, processes, seconds, outage, root, stationRoot, port, description,
-                       broker, brokerPid, collectorPid);
-        CollectorPid = -1;
-        Stop(collectorPid, SIGTERM);
-        StopBroker();
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-        fs::remove_all(stationRoot, ignored);
-        return 0;
+// The CPU used so far by each process that shares the machine, at one moment.
+struct TUsage {
+    Clock::time_point At;
+    double Collector = 0, Broker = 0, Generator = 0, Bench = 0, Machine = 0;
+    std::uint64_t Recorded = 0, Collected = 0;
+    // Counting every station's archive takes a while: the count holds for the middle of it.
+    Clock::time_point CollectedAt;
+};
+
+void SleepUntil(Clock::time_point until, const std::function<void()>& everySecond) {
+    while (Clock::now() < until) {
+        std::this_thread::sleep_until(std::min(until, Clock::now() + 1s));
+        everySecond();
     }
-    std::vector<TStation> all = MakeStations(0, stations, stationRoot, port, description);
-    const auto record = [](TStation& station) { Record(station); };
+}
 
-    // Latency: a watcher polls the collected archives of up to 100 stations.
+// The collector's log lines that are not the stations' usual comings and goings, by kind.
+std::map<std::string, int> UnusualLogLines(const std::string& log) {
+    std::map<std::string, int> kinds;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(": online") != std::string::npos || line.find(": offline") != std::string::npos ||
+            line.find("description received") != std::string::npos || line.find(": from line") != std::string::npos)
+            continue;
+        // Station names and numbers vary; what the line says is its kind.
+        std::string kind;
+        for (char c : line) kind += (c >= '0' && c <= '9') ? '#' : c;
+        if (const std::size_t station = kind.find("S#"); station != std::string::npos) {
+            std::size_t end = station + 1;
+            while (end < kind.size() && kind[end] == '#') ++end;
+            kind.replace(station, end - station, "S#");
+        }
+        ++kinds[kind.substr(0, 160)];
+    }
+    return kinds;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    GuardOwnedProcesses();
+    TOptions options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr,
+                     "%s\nusage: NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--collector PATH]\n"
+                     "                        [--archive-only | --derived-files] [--processes P] [--keep]\n",
+                     error.what());
+        return 2;
+    }
+    const int stations = options.Stations;
+    // A socket per station here, and one per station in the broker, which inherits the limit.
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < rlim_t(stations) + 100)
+        std::fprintf(stderr, "warning: the open-file limit (%llu) is below one descriptor per station\n",
+                     static_cast<unsigned long long>(files.rlim_cur));
+
+    const fs::path root = fs::temp_directory_path() / ("orvant-network-bench-" + std::to_string(::getpid()));
+    fs::create_directories(root);
+    if (!options.Keep) RemoveAtExit(root);
+    const int port = FreePort();
+    std::ofstream(root / "mosquitto.conf")
+        << "listener " << port << " 127.0.0.1\nallow_anonymous true\npersistence false\n"
+        << "max_inflight_messages 1000\nmax_queued_messages 100000\n";
+    const std::vector<std::string> brokerCommand{"/usr/sbin/mosquitto", "-c", (root / "mosquitto.conf").string()};
+    TOwnedProcess broker, collector;
+    if (!broker.Spawn(brokerCommand, (root / "mosquitto.log").string())) {
+        std::fprintf(stderr, "cannot start mosquitto; its log said: %s\n", ReadLog(root / "mosquitto.log").c_str());
+        return 1;
+    }
+    const fs::path out = root / "collected";
+    if (!collector.Spawn({options.Collector, "--broker", "127.0.0.1:" + std::to_string(port), "--out", out.string(),
+                          "--max-stations", std::to_string(stations)},
+                         (root / "collector.log").string())) {
+        const std::string log = ReadLog(root / "collector.log");
+        std::fprintf(stderr, "cannot start the collector %s (give --collector PATH): %s\n", options.Collector.c_str(),
+                     log.empty() ? "no such program, or it cannot be run" : log.c_str());
+        return 1;
+    }
+
     // Lines of the first `warmup` seconds meet a collector to which every station is new.
-    const int warmup = std::min(10, seconds / 3);
-    std::mutex latencyLock;
-    std::vector<double> latencies, warmupLatencies;
-    std::atomic<bool> watching{true};
-    const int watched = std::min(stations, 100);
-    std::thread watcher([&] {
-        std::vector<std::size_t> seen(static_cast<std::size_t>(watched), 0);
-        while (watching) {
-            for (int s = 0; s < watched; ++s) {
-                const std::size_t lines = CollectedLines(root / "collected" / all[static_cast<std::size_t>(s)].Name / "ARCHIVE");
-                const auto now = Clock::now();
-                std::lock_guard<std::mutex> lock(latencyLock);
-                for (std::size_t& n = seen[static_cast<std::size_t>(s)]; n < lines; ++n)
-                    if (n < all[static_cast<std::size_t>(s)].WrittenAt.size())
-                        (n < static_cast<std::size_t>(warmup) ? warmupLatencies : latencies)
-                            .push_back(std::chrono::duration<double>(now - all[static_cast<std::size_t>(s)].WrittenAt[n]).count());
+    const int warmup = std::min(10, options.Seconds / 3);
+    const int tailLines = 600;  // room for the lines recorded while the backlog drains
+    TGeneratorLedger ledger(stations, 100, options.Seconds + options.Outage + tailLines);
+    ledger.Shared().LineLimit = std::uint32_t(options.Seconds);
+    TWireStationsOptions wire;
+    wire.Port = port;
+    wire.Meta = Description(options.DerivedFiles);
+    wire.ConnectStart = Clock::now() + 100ms;
+    wire.ConnectSpread = std::chrono::microseconds(1000000LL * stations / wire.ConnectsPerSecond);
+    wire.LinesStart = wire.ConnectStart + wire.ConnectSpread + 1s;
+    std::vector<std::unique_ptr<TOwnedProcess>> generators;
+    for (int p = 0; p < options.Processes; ++p) {
+        wire.First = stations * p / options.Processes;
+        wire.Count = stations * (p + 1) / options.Processes - wire.First;
+        generators.push_back(std::make_unique<TOwnedProcess>());
+        generators.back()->Fork([&wire, &ledger] {
+            try {
+                TWireStations(wire, ledger).Run();
+                return 0;
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "generator: %s\n", error.what());
+                return 1;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    });
-
-    // Steady load: one line a second per station, spread over the second.
-    double cpuStart = 0;
-    std::size_t linesStart = 0;
-    auto AllCollected = [&] {
-        std::size_t total = 0;
-        for (const TStation& station : all) total += CollectedLines(root / "collected" / station.Name / "ARCHIVE");
-        return total;
-    };
-    auto started = Clock::now();
-    for (int second = 0; second < seconds; ++second) {
-        if (second == warmup) {
-            cpuStart = CpuSeconds(collectorPid);
-            started = Clock::now();
-            linesStart = AllCollected();
-        }
-        const auto secondStart = Clock::now();
-        for (int s = 0; s < stations; ++s) {
-            { std::lock_guard<std::mutex> lock(latencyLock); record(all[static_cast<std::size_t>(s)]); }
-            std::this_thread::sleep_until(secondStart + std::chrono::microseconds(1000000LL * (s + 1) / stations));
-        }
+        });
     }
-    const double cpu = CpuSeconds(collectorPid) - cpuStart;
-    const double wall = std::chrono::duration<double>(Clock::now() - started).count();
-    const double linesPerSecond = double(AllCollected() - linesStart) / wall;
-    // Latency is the steady state's; the outage's lines wait by design.
-    watching = false;
-    watcher.join();
+    std::printf("%d stations in %d generator process%s, connecting over %.1f s; %d s of lines from then on, the first "
+                "%d s the warm-up\n",
+                stations, options.Processes, options.Processes > 1 ? "es" : "",
+                std::chrono::duration<double>(wire.ConnectSpread).count(), options.Seconds, warmup);
+    std::fflush(stdout);
+    TLatencyWatcher latency(out, ledger, std::uint32_t(warmup), std::uint32_t(options.Seconds));
 
-    if (outage > 0) {
-        // The broker dies; the outage's lines are recorded (at once) meanwhile.
-        BrokerPid = -1;
-        Stop(brokerPid, SIGKILL);
-        for (int line = 0; line < outage; ++line)
-            for (TStation& station : all) record(station);
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        BrokerPid = brokerPid = Spawn(broker, (root / "mosquitto.log").string());
+    const auto usage = [&](bool counted) {
+        TUsage now;
+        now.At = Clock::now();
+        now.Collector = CpuSeconds(collector.Pid());
+        now.Broker = CpuSeconds(broker.Pid());
+        for (const auto& generator : generators) now.Generator += CpuSeconds(generator->Pid());
+        now.Bench = CpuSeconds(::getpid());
+        now.Machine = MachineBusySeconds();
+        if (counted) {
+            now.Recorded = ledger.RecordedByAll();
+            const auto counting = Clock::now();
+            now.Collected = CollectedLinesOfAll(out, stations);
+            now.CollectedAt = counting + (Clock::now() - counting) / 2;
+        }
+        return now;
+    };
+    long peakResident = 0;
+    bool failed = false;
+    const auto watch = [&] {
+        peakResident = std::max(peakResident, ResidentKb(collector.Pid()));
+        int status = 0;
+        if (!failed && (collector.Ended(status) || broker.Ended(status))) {
+            failed = true;
+            std::fprintf(stderr, "the collector or the broker ended during the run (wait status %d)\n", status);
+        }
+    };
+
+    SleepUntil(wire.LinesStart + std::chrono::seconds(warmup), watch);
+    const TUsage start = usage(true);
+    SleepUntil(wire.LinesStart + std::chrono::seconds(options.Seconds), watch);
+    const TUsage end = usage(true);
+    const long resident = ResidentKb(collector.Pid());
+    const double wall = std::chrono::duration<double>(end.At - start.At).count();
+    const auto share = [wall](double from, double to) { return 100.0 * (to - from) / wall; };
+    const double recordedRate = double(end.Recorded - start.Recorded) / wall;
+    const double collectedRate = double(end.Collected - start.Collected) /
+                                 std::chrono::duration<double>(end.CollectedAt - start.CollectedAt).count();
+    const double collectorShare = share(start.Collector, end.Collector);
+    const double machineShare = share(start.Machine, end.Machine);
+    const double others = machineShare - collectorShare - share(start.Broker, end.Broker) -
+                          share(start.Generator, end.Generator) - share(start.Bench, end.Bench);
+    std::printf("steady part (%.0f s after a %d s warm-up): stations recorded %.0f lines/s, the collector wrote %.0f "
+                "lines/s to its archives\n",
+                wall, warmup, recordedRate, collectedRate);
+    std::printf("CPU, %% of one core: collector %.1f (%.1f per 1,000 lines/s), broker %.1f, generator %.1f, this bench "
+                "%.1f, everything else on the machine %.1f; the machine's %ld cores busy %.1f of %ld\n",
+                collectorShare, collectorShare * 1000.0 / std::max(1.0, collectedRate), share(start.Broker, end.Broker),
+                share(start.Generator, end.Generator), share(start.Bench, end.Bench), std::max(0.0, others),
+                ::sysconf(_SC_NPROCESSORS_ONLN), machineShare, 100 * ::sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("collector resident memory (VmRSS): %.1f MB at the end of the steady part, at most %.1f MB\n",
+                double(resident) / 1024.0, double(peakResident) / 1024.0);
+    latency.Stop();
+    const std::vector<double> steady = latency.Steady(), first = latency.Warmup();
+    std::printf("latency, line recorded at the station -> in the collector's archive, %d stations sampled: median "
+                "%.3f s, 99th percentile %.3f s, most %.3f s (%zu lines)\n",
+                ledger.TimedStations(), Percentile(steady, 0.5), Percentile(steady, 0.99), Percentile(steady, 1.0),
+                steady.size());
+    std::printf("  warm-up (first %d s, every station new to the collector): median %.3f s, 99th percentile %.3f s, "
+                "most %.3f s (%zu lines)\n",
+                warmup, Percentile(first, 0.5), Percentile(first, 0.99), Percentile(first, 1.0), first.size());
+    std::fflush(stdout);
+
+    if (options.Outage > 0 && !failed) {
+        // Lines go on while the broker is away and after its return, as at real stations.
+        ledger.Shared().LineLimit = std::uint32_t(options.Seconds + options.Outage + tailLines);
+        const TUsage before = usage(false);
+        broker.Stop(SIGKILL);
+        SleepUntil(Clock::now() + std::chrono::seconds(options.Outage), [] {});
+        if (!broker.Spawn(brokerCommand, (root / "mosquitto.log").string())) {
+            std::fprintf(stderr, "cannot restart mosquitto: %s\n", ReadLog(root / "mosquitto.log").c_str());
+            return 1;
+        }
         const auto back = Clock::now();
-        std::size_t backlog = 0;  // every line recorded before the broker came back
-        for (const TStation& station : all) backlog += static_cast<std::size_t>(station.Lines);
+        const std::uint64_t backlog = ledger.RecordedByAll();
         double delivered = -1;
-        for (int second = 0; second < 120 && delivered < 0; ++second) {
-            for (TStation& station : all) record(station);
-            std::size_t total = 0;
-            for (const TStation& station : all) total += CollectedLines(root / "collected" / station.Name / "ARCHIVE");
-            if (total >= backlog) delivered = std::chrono::duration<double>(Clock::now() - back).count();
-            std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::uint64_t collected = 0;
+        while (delivered < 0 && Clock::now() - back < 240s && !failed) {
+            collected = CollectedLinesOfAll(out, stations);
+            if (collected >= backlog)
+                delivered = std::chrono::duration<double>(Clock::now() - back).count();
+            else
+                SleepUntil(Clock::now() + 1s, watch);
         }
-        std::printf("outage of %d s (%d lines per station): backlog delivered %.1f s after the broker's return\n",
-                    outage, outage, delivered);
+        const TUsage after = usage(false);
+        const double span = std::chrono::duration<double>(after.At - before.At).count();
+        std::printf("outage of %d s: broker back after %.1f s; the %llu lines recorded by then (%d s of lines per "
+                    "station) %s\n",
+                    options.Outage, std::chrono::duration<double>(back - before.At).count(),
+                    static_cast<unsigned long long>(backlog), options.Seconds + options.Outage,
+                    delivered >= 0 ? ("all in the collector's archives " + std::to_string(delivered).substr(0, 5) +
+                                      " s after the broker's return").c_str()
+                                   : ("not all in the collector's archives after 240 s: " +
+                                      std::to_string(backlog - collected) + " missing").c_str());
+        std::printf("  over the outage and the catch-up, %% of one core: collector %.1f, broker %.1f, generator %.1f\n",
+                    100.0 * (after.Collector - before.Collector) / span, 100.0 * (after.Broker - before.Broker) / span,
+                    100.0 * (after.Generator - before.Generator) / span);
+        std::fflush(stdout);
     }
 
-    for (TStation& station : all) station.Publisher->Stop();
-    CollectorPid = -1;
-    Stop(collectorPid, SIGTERM);
-    StopBroker();
-    const auto at = [](std::vector<double>& values, double share) {
-        std::sort(values.begin(), values.end());
-        return values.empty() ? -1.0 : values[std::min(values.size() - 1, std::size_t(share * double(values.size())))];
-    };
-    std::printf("%d stations at 1 line/s for %d s: the collector recorded %.0f lines/s using %.1f %% of one "
-                "core (%.1f %% per 1,000 lines/s)\n",
-                stations, seconds, linesPerSecond, 100.0 * cpu / wall, 100.0 * cpu / wall * 1000.0 / linesPerSecond);
-    std::printf("latency archive write -> collector archive: median %.3f s, 99th percentile %.3f s (%zu lines)\n",
-                at(latencies, 0.5), at(latencies, 0.99), latencies.size());
-    std::printf("  in the first %d s, every station new to the collector: median %.3f s, 99th percentile %.3f s\n",
-                warmup, at(warmupLatencies, 0.5), at(warmupLatencies, 0.99));
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-    fs::remove_all(stationRoot, ignored);
-    return 0;
+    // The stations record no more; every line they recorded must reach the archives.
+    const auto linesNow = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - wire.LinesStart).count();
+    ledger.Shared().LineLimit = std::min<std::uint32_t>(ledger.Shared().LineLimit, std::uint32_t(linesNow + 1));
+    std::this_thread::sleep_for(1200ms);
+    const std::uint64_t recorded = ledger.RecordedByAll();
+    std::uint64_t collected = 0;
+    const auto lastLine = Clock::now();
+    while (!failed && Clock::now() - lastLine < 60s) {
+        collected = CollectedLinesOfAll(out, stations);
+        if (collected >= recorded) break;
+        SleepUntil(Clock::now() + 1s, watch);
+    }
+    std::vector<std::string> short_;
+    for (int station = 0; station < stations && short_.size() < 5; ++station) {
+        const std::uint64_t has = CollectedLines(out / ("S" + std::to_string(station)) / "ARCHIVE");
+        if (has != ledger.Recorded(station))
+            short_.push_back("S" + std::to_string(station) + " " + std::to_string(has) + " of " +
+                             std::to_string(ledger.Recorded(station)));
+    }
+    std::printf("every line recorded at the stations in the collector's archives: %s (%llu of %llu lines, %.1f s "
+                "after the last line)%s\n",
+                collected == recorded && short_.empty() ? "yes" : "NO", static_cast<unsigned long long>(collected),
+                static_cast<unsigned long long>(recorded),
+                std::chrono::duration<double>(Clock::now() - lastLine).count(),
+                short_.empty() ? "" : (": " + short_.front() + (short_.size() > 1 ? ", ..." : "")).c_str());
+    // The line count above assumes 63 bytes a line: the timed stations' archives, byte for byte.
+    int equal = 0;
+    for (int timed = 0; timed < ledger.TimedStations(); ++timed) {
+        const int station = ledger.TimedStation(timed);
+        std::string archive;
+        std::error_code error;
+        for (auto it = fs::recursive_directory_iterator(out / ("S" + std::to_string(station)) / "ARCHIVE", error);
+             it != fs::recursive_directory_iterator(); it.increment(error))
+            if (it->is_regular_file(error)) archive += ReadLog(it->path());
+        equal += archive == ExpectedArchive(0, ledger.Recorded(station));
+    }
+    std::printf("archives equal byte for byte to the lines recorded (%zu bytes a line): %d of %d sampled stations\n",
+                ArchiveLineBytes, equal, ledger.TimedStations());
+    const auto& wireCounts = ledger.Shared();
+    std::printf("wire: %llu connections accepted, %llu lost or refused, %llu lines published (%llu of them again), "
+                "%llu resend requests (%llu rewinds)%s\n",
+                static_cast<unsigned long long>(wireCounts.Connections.load()),
+                static_cast<unsigned long long>(wireCounts.Losses.load()),
+                static_cast<unsigned long long>(wireCounts.LinesPublished.load()),
+                static_cast<unsigned long long>(wireCounts.LinesRepublished.load()),
+                static_cast<unsigned long long>(wireCounts.ResendsAsked.load()),
+                static_cast<unsigned long long>(wireCounts.ResendsServed.load()),
+                wireCounts.Malformed ? (", " + std::to_string(wireCounts.Malformed.load()) + " malformed streams").c_str()
+                                     : "");
+
+    ledger.Shared().Stop = true;
+    for (const auto& generator : generators) {
+        const int status = generator->Stop(0, 10s);  // signal 0: only waits for it to see the stop
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            std::printf("a generator process ended with wait status %d\n", status);
+    }
+    const auto stopping = Clock::now();
+    const int collectorStatus = collector.Stop(SIGTERM);
+    std::printf("collector stopped (SIGTERM) in %.1f s: %s\n",
+                std::chrono::duration<double>(Clock::now() - stopping).count(),
+                WIFEXITED(collectorStatus) ? ("exit status " + std::to_string(WEXITSTATUS(collectorStatus))).c_str()
+                : WIFSIGNALED(collectorStatus) ? ("killed by signal " + std::to_string(WTERMSIG(collectorStatus))).c_str()
+                                               : "not running");
+    broker.Stop(SIGTERM);
+    const std::string log = ReadLog(root / "collector.log");
+    const auto unusual = UnusualLogLines(log);
+    std::printf("collector log: %zu bytes; lines other than stations' online, offline and descriptions%s\n",
+                log.size(), unusual.empty() ? ": none" : " (digits as #):");
+    for (const auto& [kind, count] : unusual) std::printf("  %6d x %s\n", count, kind.c_str());
+    if (options.Keep) std::printf("kept: %s\n", root.c_str());
+    return failed ? 1 : 0;
 }
