@@ -291,6 +291,7 @@ int main(int argc, char* argv[]) {
         // Lines go on while the broker is away and after its return, as at real stations.
         ledger.Shared().LineLimit = std::uint32_t(options.Seconds + options.Outage + tailLines);
         const TUsage before = usage(false);
+        const double brokerBeforeKill = CpuSeconds(broker.Pid());
         broker.Stop(SIGKILL);
         SleepUntil(Clock::now() + std::chrono::seconds(options.Outage), [] {});
         if (!broker.Spawn(brokerCommand, (root / "mosquitto.log").string())) {
@@ -310,16 +311,17 @@ int main(int argc, char* argv[]) {
         }
         const TUsage after = usage(false);
         const double span = std::chrono::duration<double>(after.At - before.At).count();
-        std::printf("outage of %d s: broker back after %.1f s; the %llu lines recorded by then (%d s of lines per "
-                    "station) %s\n",
+        std::printf("outage of %d s: broker back after %.1f s; of the %llu lines recorded by then (%.1f per station) ",
                     options.Outage, std::chrono::duration<double>(back - before.At).count(),
-                    static_cast<unsigned long long>(backlog), options.Seconds + options.Outage,
-                    delivered >= 0 ? ("all in the collector's archives " + std::to_string(delivered).substr(0, 5) +
-                                      " s after the broker's return").c_str()
-                                   : ("not all in the collector's archives after 240 s: " +
-                                      std::to_string(backlog - collected) + " missing").c_str());
+                    static_cast<unsigned long long>(backlog), double(backlog) / stations);
+        if (delivered >= 0)
+            std::printf("all were in the collector's archives %.1f s after the broker's return\n", delivered);
+        else
+            std::printf("%llu were still missing from the collector's archives after 240 s\n",
+                        static_cast<unsigned long long>(backlog - collected));
         std::printf("  over the outage and the catch-up, %% of one core: collector %.1f, broker %.1f, generator %.1f\n",
-                    100.0 * (after.Collector - before.Collector) / span, 100.0 * (after.Broker - before.Broker) / span,
+                    100.0 * (after.Collector - before.Collector) / span,
+                    100.0 * (brokerBeforeKill - before.Broker + after.Broker) / span,
                     100.0 * (after.Generator - before.Generator) / span);
         std::fflush(stdout);
     }
@@ -363,10 +365,11 @@ int main(int argc, char* argv[]) {
     std::printf("archives equal byte for byte to the lines recorded (%zu bytes a line): %d of %d sampled stations\n",
                 ArchiveLineBytes, equal, ledger.TimedStations());
     const auto& wireCounts = ledger.Shared();
-    std::printf("wire: %llu connections accepted, %llu lost or refused, %llu lines published (%llu of them again), "
-                "%llu resend requests (%llu rewinds)%s\n",
+    std::printf("wire: %llu connections accepted, %llu lost, %llu attempts failed; %llu lines published (%llu of them "
+                "again), %llu resend requests (%llu rewinds)%s\n",
                 static_cast<unsigned long long>(wireCounts.Connections.load()),
                 static_cast<unsigned long long>(wireCounts.Losses.load()),
+                static_cast<unsigned long long>(wireCounts.ConnectsFailed.load()),
                 static_cast<unsigned long long>(wireCounts.LinesPublished.load()),
                 static_cast<unsigned long long>(wireCounts.LinesRepublished.load()),
                 static_cast<unsigned long long>(wireCounts.ResendsAsked.load()),

@@ -41,7 +41,8 @@ public:
         std::atomic<bool> Stop{false};
         std::atomic<std::uint32_t> LineLimit{0};  // no station records a line from this number on
         std::atomic<std::uint64_t> Connections{0};     // CONNACKs accepted
-        std::atomic<std::uint64_t> Losses{0};          // connections lost or refused
+        std::atomic<std::uint64_t> Losses{0};          // established connections lost
+        std::atomic<std::uint64_t> ConnectsFailed{0};  // attempts refused, timed out or failed
         std::atomic<std::uint64_t> LinesPublished{0};  // lines in lines batches, sent again included
         std::atomic<std::uint64_t> LinesRepublished{0};  // of those, lines sent before
         std::atomic<std::uint64_t> ResendsServed{0};   // rewinds for a collector's request

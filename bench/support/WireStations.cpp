@@ -395,6 +395,8 @@ std::uint16_t TWireStations::NextPacketId(TStation& station) {
 }
 
 void TWireStations::Lost(TStation& station, Clock::time_point now) {
+    (station.State == TStation::TState::Up ? FLedger.Shared().Losses : FLedger.Shared().ConnectsFailed)
+        .fetch_add(1, std::memory_order_relaxed);
     if (station.Socket >= 0) ::close(station.Socket);  // which also takes it out of the epoll set
     station.Socket = -1;
     station.State = TStation::TState::Idle;
@@ -405,7 +407,6 @@ void TWireStations::Lost(TStation& station, Clock::time_point now) {
     station.Cursor = station.Acked;
     station.RetryAt = now + station.Backoff;
     station.Backoff = std::min<Clock::duration>(station.Backoff * 2, LastRetry);
-    FLedger.Shared().Losses.fetch_add(1, std::memory_order_relaxed);
 }
 
 void TWireStations::Send(TStation& station) {
