@@ -22,6 +22,11 @@
 // --processes P spreads the stations over P generator processes; --keep keeps the bench's
 // folder (collector's output and log, broker's log) and prints where it is.
 //
+// The collector replaces a position file per station every few seconds (a new inode each time):
+// on ext4 without a journal, right after many files were removed (the previous run's folder),
+// allocating inodes scans the recently deleted ones, its file saver's CPU share rises several
+// times over and the warm-up's latency with it; the collector's threads are printed apart.
+//
 // The collector is the one built beside this program (<build>/tools/orvant3k-collector, whatever
 // the build folder), or --collector PATH. The broker and the collector are stopped, and the
 // folder removed, however the bench ends.
@@ -112,6 +117,7 @@ TStationMeta Description(bool derivedFiles) {
 struct TUsage {
     Clock::time_point At;
     double Collector = 0, Broker = 0, Generator = 0, Bench = 0, Machine = 0;
+    std::map<std::string, double> CollectorThreads;
     std::uint64_t Recorded = 0, Collected = 0;
     // Counting every station's archive takes a while: the count holds for the middle of it.
     Clock::time_point CollectedAt;
@@ -229,6 +235,7 @@ int main(int argc, char* argv[]) {
         TUsage now;
         now.At = Clock::now();
         now.Collector = CpuSeconds(collector.Pid());
+        now.CollectorThreads = ThreadCpuSeconds(collector.Pid());
         now.Broker = CpuSeconds(broker.Pid());
         for (const auto& generator : generators) now.Generator += CpuSeconds(generator->Pid());
         now.Bench = CpuSeconds(::getpid());
@@ -274,6 +281,13 @@ int main(int argc, char* argv[]) {
                 collectorShare, collectorShare * 1000.0 / std::max(1.0, collectedRate), share(start.Broker, end.Broker),
                 share(start.Generator, end.Generator), share(start.Bench, end.Bench), std::max(0.0, others),
                 ::sysconf(_SC_NPROCESSORS_ONLN), machineShare, 100 * ::sysconf(_SC_NPROCESSORS_ONLN));
+    // Where the collector's share goes: "main" is its event loop, MQTTAsync_* the MQTT client's
+    // threads, "unnamed" its file saver (positions and descriptions, replaced atomically).
+    std::printf("  the collector's threads:");
+    for (const auto& [thread, seconds] : end.CollectorThreads)
+        if (const auto was = start.CollectorThreads.find(thread); was != start.CollectorThreads.end())
+            std::printf(" %s %.1f,", thread.c_str(), share(was->second, seconds));
+    std::printf(" %% of one core\n");
     std::printf("collector resident memory (VmRSS): %.1f MB at the end of the steady part, at most %.1f MB\n",
                 double(resident) / 1024.0, double(peakResident) / 1024.0);
     latency.Stop();
