@@ -24,8 +24,8 @@
 //
 // The collector replaces a position file per station every few seconds (a new inode each time):
 // on ext4 without a journal, right after many files were removed (the previous run's folder),
-// allocating inodes scans the recently deleted ones, its file saver's CPU share rises several
-// times over and the warm-up's latency with it; the collector's threads are printed apart.
+// allocating inodes scans the recently deleted ones: its file saver's CPU share nearly doubles
+// and the warm-up's latency grows tenfold; the collector's threads are printed apart.
 //
 // The collector is the one built beside this program (<build>/tools/orvant3k-collector, whatever
 // the build folder), or --collector PATH. The broker and the collector are stopped, and the
@@ -264,6 +264,7 @@ int main(int argc, char* argv[]) {
     SleepUntil(wire.LinesStart + std::chrono::seconds(options.Seconds), watch);
     const TUsage end = usage(true);
     const long resident = ResidentKb(collector.Pid());
+    peakResident = std::max(peakResident, resident);
     const double wall = std::chrono::duration<double>(end.At - start.At).count();
     const auto share = [wall](double from, double to) { return 100.0 * (to - from) / wall; };
     const double recordedRate = double(end.Recorded - start.Recorded) / wall;
