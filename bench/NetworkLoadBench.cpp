@@ -46,8 +46,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -151,72 +151,91 @@ std::map<std::string, int> UnusualLogLines(const std::string& log) {
     return kinds;
 }
 
-}  // namespace
+constexpr int TailLines = 600;  // room for the lines recorded while a backlog drains
 
-int main(int argc, char* argv[]) {
-    GuardOwnedProcesses();
-    TOptions options;
-    try {
-        options = ParseOptions(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr,
-                     "%s\nusage: NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--collector PATH]\n"
-                     "                        [--archive-only | --derived-files] [--processes P] [--keep]\n",
-                     error.what());
-        return 2;
+// Everything one run of the bench started, and what it saw of the collector on the way.
+struct TRun {
+    TOptions Options;
+    int Warmup = 0;  // lines of the first `Warmup` seconds meet a collector to which every station is new
+    fs::path Root, Out;
+    std::vector<std::string> BrokerCommand;
+    TOwnedProcess Broker, Collector;
+    std::unique_ptr<TGeneratorLedger> Ledger;
+    TWireStationsOptions Wire;
+    std::vector<std::unique_ptr<TOwnedProcess>> Generators;
+    long PeakResident = 0;
+    bool Failed = false;
+
+    TUsage Usage(bool counted) const {
+        TUsage now;
+        now.At = Clock::now();
+        now.Collector = CpuSeconds(Collector.Pid());
+        now.CollectorThreads = ThreadCpuSeconds(Collector.Pid());
+        now.Broker = CpuSeconds(Broker.Pid());
+        for (const auto& generator : Generators) now.Generator += CpuSeconds(generator->Pid());
+        now.Bench = CpuSeconds(::getpid());
+        now.Machine = MachineBusySeconds();
+        if (counted) {
+            now.Recorded = Ledger->RecordedByAll();
+            const auto counting = Clock::now();
+            now.Collected = CollectedLinesOfAll(Out, Options.Stations);
+            now.CollectedAt = counting + (Clock::now() - counting) / 2;
+        }
+        return now;
     }
-    const int stations = options.Stations;
-    // A socket per station here, and one per station in the broker, which inherits the limit.
-    rlimit files{};
-    ::getrlimit(RLIMIT_NOFILE, &files);
-    files.rlim_cur = files.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &files);
-    if (files.rlim_cur < rlim_t(stations) + 100)
-        std::fprintf(stderr, "warning: the open-file limit (%llu) is below one descriptor per station\n",
-                     static_cast<unsigned long long>(files.rlim_cur));
 
-    const fs::path root = fs::temp_directory_path() / ("orvant-network-bench-" + std::to_string(::getpid()));
-    fs::create_directories(root);
-    if (!options.Keep) RemoveAtExit(root);
+    // Once a second while the bench waits.
+    void Watch() {
+        PeakResident = std::max(PeakResident, ResidentKb(Collector.Pid()));
+        int status = 0;
+        if (!Failed && (Collector.Ended(status) || Broker.Ended(status))) {
+            Failed = true;
+            std::fprintf(stderr, "the collector or the broker ended during the run (wait status %d)\n", status);
+        }
+    }
+    void WaitUntil(Clock::time_point until) {
+        SleepUntil(until, [this] { Watch(); });
+    }
+};
+
+bool StartBrokerAndCollector(TRun& run) {
     const int port = FreePort();
-    std::ofstream(root / "mosquitto.conf")
+    std::ofstream(run.Root / "mosquitto.conf")
         << "listener " << port << " 127.0.0.1\nallow_anonymous true\npersistence false\n"
         << "max_inflight_messages 1000\nmax_queued_messages 100000\n";
-    const std::vector<std::string> brokerCommand{"/usr/sbin/mosquitto", "-c", (root / "mosquitto.conf").string()};
-    TOwnedProcess broker, collector;
-    if (!broker.Spawn(brokerCommand, (root / "mosquitto.log").string())) {
-        std::fprintf(stderr, "cannot start mosquitto; its log said: %s\n", ReadLog(root / "mosquitto.log").c_str());
-        return 1;
+    run.BrokerCommand = {"/usr/sbin/mosquitto", "-c", (run.Root / "mosquitto.conf").string()};
+    if (!run.Broker.Spawn(run.BrokerCommand, (run.Root / "mosquitto.log").string())) {
+        std::fprintf(stderr, "cannot start mosquitto; its log said: %s\n", ReadLog(run.Root / "mosquitto.log").c_str());
+        return false;
     }
-    const fs::path out = root / "collected";
-    if (!collector.Spawn({options.Collector, "--broker", "127.0.0.1:" + std::to_string(port), "--out", out.string(),
-                          "--max-stations", std::to_string(stations)},
-                         (root / "collector.log").string())) {
-        const std::string log = ReadLog(root / "collector.log");
-        std::fprintf(stderr, "cannot start the collector %s (give --collector PATH): %s\n", options.Collector.c_str(),
-                     log.empty() ? "no such program, or it cannot be run" : log.c_str());
-        return 1;
+    if (!run.Collector.Spawn({run.Options.Collector, "--broker", "127.0.0.1:" + std::to_string(port), "--out",
+                              run.Out.string(), "--max-stations", std::to_string(run.Options.Stations)},
+                             (run.Root / "collector.log").string())) {
+        const std::string log = ReadLog(run.Root / "collector.log");
+        std::fprintf(stderr, "cannot start the collector %s (give --collector PATH): %s\n",
+                     run.Options.Collector.c_str(), log.empty() ? "no such program, or it cannot be run" : log.c_str());
+        return false;
     }
+    run.Wire.Port = port;
+    return true;
+}
 
-    // Lines of the first `warmup` seconds meet a collector to which every station is new.
-    const int warmup = std::min(10, options.Seconds / 3);
-    const int tailLines = 600;  // room for the lines recorded while the backlog drains
-    TGeneratorLedger ledger(stations, 100, options.Seconds + options.Outage + tailLines);
-    ledger.Shared().LineLimit = std::uint32_t(options.Seconds);
-    TWireStationsOptions wire;
-    wire.Port = port;
-    wire.Meta = Description(options.DerivedFiles);
+void StartGenerators(TRun& run) {
+    const int stations = run.Options.Stations, processes = run.Options.Processes;
+    run.Ledger = std::make_unique<TGeneratorLedger>(stations, 100, run.Options.Seconds + run.Options.Outage + TailLines);
+    run.Ledger->Shared().LineLimit = std::uint32_t(run.Options.Seconds);
+    TWireStationsOptions& wire = run.Wire;
+    wire.Meta = Description(run.Options.DerivedFiles);
     wire.ConnectStart = Clock::now() + 100ms;
     wire.ConnectSpread = std::chrono::microseconds(1000000LL * stations / wire.ConnectsPerSecond);
     wire.LinesStart = wire.ConnectStart + wire.ConnectSpread + 1s;
-    std::vector<std::unique_ptr<TOwnedProcess>> generators;
-    for (int p = 0; p < options.Processes; ++p) {
-        wire.First = stations * p / options.Processes;
-        wire.Count = stations * (p + 1) / options.Processes - wire.First;
-        generators.push_back(std::make_unique<TOwnedProcess>());
-        generators.back()->Fork([&wire, &ledger] {
+    for (int p = 0; p < processes; ++p) {
+        wire.First = stations * p / processes;
+        wire.Count = stations * (p + 1) / processes - wire.First;
+        run.Generators.push_back(std::make_unique<TOwnedProcess>());
+        run.Generators.back()->Fork([&wire, &run] {
             try {
-                TWireStations(wire, ledger).Run();
+                TWireStations(wire, *run.Ledger).Run();
                 return 0;
             } catch (const std::exception& error) {
                 std::fprintf(stderr, "generator: %s\n", error.what());
@@ -226,45 +245,21 @@ int main(int argc, char* argv[]) {
     }
     std::printf("%d stations in %d generator process%s, connecting over %.1f s; %d s of lines from then on, the first "
                 "%d s the warm-up\n",
-                stations, options.Processes, options.Processes > 1 ? "es" : "",
-                std::chrono::duration<double>(wire.ConnectSpread).count(), options.Seconds, warmup);
+                stations, processes, processes > 1 ? "es" : "", std::chrono::duration<double>(wire.ConnectSpread).count(),
+                run.Options.Seconds, run.Warmup);
     std::fflush(stdout);
-    TLatencyWatcher latency(out, ledger, std::uint32_t(warmup), std::uint32_t(options.Seconds));
+}
 
-    const auto usage = [&](bool counted) {
-        TUsage now;
-        now.At = Clock::now();
-        now.Collector = CpuSeconds(collector.Pid());
-        now.CollectorThreads = ThreadCpuSeconds(collector.Pid());
-        now.Broker = CpuSeconds(broker.Pid());
-        for (const auto& generator : generators) now.Generator += CpuSeconds(generator->Pid());
-        now.Bench = CpuSeconds(::getpid());
-        now.Machine = MachineBusySeconds();
-        if (counted) {
-            now.Recorded = ledger.RecordedByAll();
-            const auto counting = Clock::now();
-            now.Collected = CollectedLinesOfAll(out, stations);
-            now.CollectedAt = counting + (Clock::now() - counting) / 2;
-        }
-        return now;
-    };
-    long peakResident = 0;
-    bool failed = false;
-    const auto watch = [&] {
-        peakResident = std::max(peakResident, ResidentKb(collector.Pid()));
-        int status = 0;
-        if (!failed && (collector.Ended(status) || broker.Ended(status))) {
-            failed = true;
-            std::fprintf(stderr, "the collector or the broker ended during the run (wait status %d)\n", status);
-        }
-    };
+void MeasureSteadyPart(TRun& run) {
+    TLatencyWatcher latency(run.Out, *run.Ledger, std::uint32_t(run.Warmup), std::uint32_t(run.Options.Seconds));
+    run.WaitUntil(run.Wire.LinesStart + std::chrono::seconds(run.Warmup));
+    const TUsage start = run.Usage(true);
+    run.WaitUntil(run.Wire.LinesStart + std::chrono::seconds(run.Options.Seconds));
+    const TUsage end = run.Usage(true);
+    const long resident = ResidentKb(run.Collector.Pid());
+    run.PeakResident = std::max(run.PeakResident, resident);
+    latency.Stop();
 
-    SleepUntil(wire.LinesStart + std::chrono::seconds(warmup), watch);
-    const TUsage start = usage(true);
-    SleepUntil(wire.LinesStart + std::chrono::seconds(options.Seconds), watch);
-    const TUsage end = usage(true);
-    const long resident = ResidentKb(collector.Pid());
-    peakResident = std::max(peakResident, resident);
     const double wall = std::chrono::duration<double>(end.At - start.At).count();
     const auto share = [wall](double from, double to) { return 100.0 * (to - from) / wall; };
     const double recordedRate = double(end.Recorded - start.Recorded) / wall;
@@ -276,7 +271,7 @@ int main(int argc, char* argv[]) {
                           share(start.Generator, end.Generator) - share(start.Bench, end.Bench);
     std::printf("steady part (%.0f s after a %d s warm-up): stations recorded %.0f lines/s, the collector wrote %.0f "
                 "lines/s to its archives\n",
-                wall, warmup, recordedRate, collectedRate);
+                wall, run.Warmup, recordedRate, collectedRate);
     std::printf("CPU, %% of one core: collector %.1f (%.1f per 1,000 lines/s), broker %.1f, generator %.1f, this bench "
                 "%.1f, everything else on the machine %.1f; the machine's %ld cores busy %.1f of %ld\n",
                 collectorShare, collectorShare * 1000.0 / std::max(1.0, collectedRate), share(start.Broker, end.Broker),
@@ -290,127 +285,174 @@ int main(int argc, char* argv[]) {
             std::printf(" %s %.1f,", thread.c_str(), share(was->second, seconds));
     std::printf(" %% of one core\n");
     std::printf("collector resident memory (VmRSS): %.1f MB at the end of the steady part, at most %.1f MB\n",
-                double(resident) / 1024.0, double(peakResident) / 1024.0);
-    latency.Stop();
+                double(resident) / 1024.0, double(run.PeakResident) / 1024.0);
     const std::vector<double> steady = latency.Steady(), first = latency.Warmup();
     std::printf("latency, line recorded at the station -> in the collector's archive, %d stations sampled: median "
                 "%.3f s, 99th percentile %.3f s, most %.3f s (%zu lines)\n",
-                ledger.TimedStations(), Percentile(steady, 0.5), Percentile(steady, 0.99), Percentile(steady, 1.0),
-                steady.size());
+                run.Ledger->TimedStations(), Percentile(steady, 0.5), Percentile(steady, 0.99),
+                Percentile(steady, 1.0), steady.size());
     std::printf("  warm-up (first %d s, every station new to the collector): median %.3f s, 99th percentile %.3f s, "
                 "most %.3f s (%zu lines)\n",
-                warmup, Percentile(first, 0.5), Percentile(first, 0.99), Percentile(first, 1.0), first.size());
+                run.Warmup, Percentile(first, 0.5), Percentile(first, 0.99), Percentile(first, 1.0), first.size());
     std::fflush(stdout);
+}
 
-    if (options.Outage > 0 && !failed) {
-        // Lines go on while the broker is away and after its return, as at real stations.
-        ledger.Shared().LineLimit = std::uint32_t(options.Seconds + options.Outage + tailLines);
-        const TUsage before = usage(false);
-        const double brokerBeforeKill = CpuSeconds(broker.Pid());
-        broker.Stop(SIGKILL);
-        SleepUntil(Clock::now() + std::chrono::seconds(options.Outage), [] {});
-        if (!broker.Spawn(brokerCommand, (root / "mosquitto.log").string())) {
-            std::fprintf(stderr, "cannot restart mosquitto: %s\n", ReadLog(root / "mosquitto.log").c_str());
-            return 1;
-        }
-        const auto back = Clock::now();
-        const std::uint64_t backlog = ledger.RecordedByAll();
-        double delivered = -1;
-        std::uint64_t collected = 0;
-        while (delivered < 0 && Clock::now() - back < 240s && !failed) {
-            collected = CollectedLinesOfAll(out, stations);
-            if (collected >= backlog)
-                delivered = std::chrono::duration<double>(Clock::now() - back).count();
-            else
-                SleepUntil(Clock::now() + 1s, watch);
-        }
-        const TUsage after = usage(false);
-        const double span = std::chrono::duration<double>(after.At - before.At).count();
-        std::printf("outage of %d s: broker back after %.1f s; of the %llu lines recorded by then (%.1f per station) ",
-                    options.Outage, std::chrono::duration<double>(back - before.At).count(),
-                    static_cast<unsigned long long>(backlog), double(backlog) / stations);
-        if (delivered >= 0)
-            std::printf("all were in the collector's archives %.1f s after the broker's return\n", delivered);
-        else
-            std::printf("%llu were still missing from the collector's archives after 240 s\n",
-                        static_cast<unsigned long long>(backlog - collected));
-        std::printf("  over the outage and the catch-up, %% of one core: collector %.1f, broker %.1f, generator %.1f\n",
-                    100.0 * (after.Collector - before.Collector) / span,
-                    100.0 * (brokerBeforeKill - before.Broker + after.Broker) / span,
-                    100.0 * (after.Generator - before.Generator) / span);
-        std::fflush(stdout);
+// False when the broker cannot be started again.
+bool MeasureOutage(TRun& run) {
+    // Lines go on while the broker is away and after its return, as at real stations.
+    run.Ledger->Shared().LineLimit = std::uint32_t(run.Options.Seconds + run.Options.Outage + TailLines);
+    const TUsage before = run.Usage(false);
+    const double brokerBeforeKill = CpuSeconds(run.Broker.Pid());
+    run.Broker.Stop(SIGKILL);
+    SleepUntil(Clock::now() + std::chrono::seconds(run.Options.Outage), [] {});
+    if (!run.Broker.Spawn(run.BrokerCommand, (run.Root / "mosquitto.log").string())) {
+        std::fprintf(stderr, "cannot restart mosquitto: %s\n", ReadLog(run.Root / "mosquitto.log").c_str());
+        return false;
     }
+    const auto back = Clock::now();
+    const std::uint64_t backlog = run.Ledger->RecordedByAll();
+    double delivered = -1;
+    std::uint64_t collected = 0;
+    while (delivered < 0 && Clock::now() - back < 240s && !run.Failed) {
+        collected = CollectedLinesOfAll(run.Out, run.Options.Stations);
+        if (collected >= backlog)
+            delivered = std::chrono::duration<double>(Clock::now() - back).count();
+        else
+            run.WaitUntil(Clock::now() + 1s);
+    }
+    const TUsage after = run.Usage(false);
+    const double span = std::chrono::duration<double>(after.At - before.At).count();
+    std::printf("outage of %d s: broker back after %.1f s; of the %llu lines recorded by then (%.1f per station) ",
+                run.Options.Outage, std::chrono::duration<double>(back - before.At).count(),
+                static_cast<unsigned long long>(backlog), double(backlog) / run.Options.Stations);
+    if (delivered >= 0)
+        std::printf("all were in the collector's archives %.1f s after the broker's return\n", delivered);
+    else
+        std::printf("%llu were still missing from the collector's archives after 240 s\n",
+                    static_cast<unsigned long long>(backlog - collected));
+    // The restarted broker is a new process: its CPU time starts from zero.
+    std::printf("  over the outage and the catch-up, %% of one core: collector %.1f, broker %.1f, generator %.1f\n",
+                100.0 * (after.Collector - before.Collector) / span,
+                100.0 * (brokerBeforeKill - before.Broker + after.Broker) / span,
+                100.0 * (after.Generator - before.Generator) / span);
+    std::fflush(stdout);
+    return true;
+}
 
+void CheckEveryLineRecorded(TRun& run) {
+    TGeneratorLedger& ledger = *run.Ledger;
+    const int stations = run.Options.Stations;
     // The stations record no more; every line they recorded must reach the archives.
-    const auto linesNow = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - wire.LinesStart).count();
+    const auto linesNow = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - run.Wire.LinesStart).count();
     ledger.Shared().LineLimit = std::min<std::uint32_t>(ledger.Shared().LineLimit, std::uint32_t(linesNow + 1));
     std::this_thread::sleep_for(1200ms);
     const std::uint64_t recorded = ledger.RecordedByAll();
     std::uint64_t collected = 0;
     const auto lastLine = Clock::now();
-    while (!failed && Clock::now() - lastLine < 60s) {
-        collected = CollectedLinesOfAll(out, stations);
+    while (!run.Failed && Clock::now() - lastLine < 60s) {
+        collected = CollectedLinesOfAll(run.Out, stations);
         if (collected >= recorded) break;
-        SleepUntil(Clock::now() + 1s, watch);
+        run.WaitUntil(Clock::now() + 1s);
     }
-    std::vector<std::string> short_;
-    for (int station = 0; station < stations && short_.size() < 5; ++station) {
-        const std::uint64_t has = CollectedLines(out / ("S" + std::to_string(station)) / "ARCHIVE");
+    std::vector<std::string> lacking;
+    for (int station = 0; station < stations && lacking.size() < 5; ++station) {
+        const std::uint64_t has = CollectedLines(run.Out / ("S" + std::to_string(station)) / "ARCHIVE");
         if (has != ledger.Recorded(station))
-            short_.push_back("S" + std::to_string(station) + " " + std::to_string(has) + " of " +
-                             std::to_string(ledger.Recorded(station)));
+            lacking.push_back("S" + std::to_string(station) + " " + std::to_string(has) + " of " +
+                              std::to_string(ledger.Recorded(station)));
     }
     std::printf("every line recorded at the stations in the collector's archives: %s (%llu of %llu lines, %.1f s "
                 "after the last line)%s\n",
-                collected == recorded && short_.empty() ? "yes" : "NO", static_cast<unsigned long long>(collected),
+                collected == recorded && lacking.empty() ? "yes" : "NO", static_cast<unsigned long long>(collected),
                 static_cast<unsigned long long>(recorded),
                 std::chrono::duration<double>(Clock::now() - lastLine).count(),
-                short_.empty() ? "" : (": " + short_.front() + (short_.size() > 1 ? ", ..." : "")).c_str());
+                lacking.empty() ? "" : (": " + lacking.front() + (lacking.size() > 1 ? ", ..." : "")).c_str());
     // The line count above assumes 63 bytes a line: the timed stations' archives, byte for byte.
     int equal = 0;
     for (int timed = 0; timed < ledger.TimedStations(); ++timed) {
         const int station = ledger.TimedStation(timed);
         std::string archive;
         std::error_code error;
-        for (auto it = fs::recursive_directory_iterator(out / ("S" + std::to_string(station)) / "ARCHIVE", error);
+        for (auto it = fs::recursive_directory_iterator(run.Out / ("S" + std::to_string(station)) / "ARCHIVE", error);
              it != fs::recursive_directory_iterator(); it.increment(error))
             if (it->is_regular_file(error)) archive += ReadLog(it->path());
         equal += archive == ExpectedArchive(0, ledger.Recorded(station));
     }
     std::printf("archives equal byte for byte to the lines recorded (%zu bytes a line): %d of %d sampled stations\n",
                 ArchiveLineBytes, equal, ledger.TimedStations());
-    const auto& wireCounts = ledger.Shared();
+    const auto& wire = ledger.Shared();
     std::printf("wire: %llu connections accepted, %llu lost, %llu attempts failed; %llu lines published (%llu of them "
                 "again), %llu resend requests (%llu rewinds)%s\n",
-                static_cast<unsigned long long>(wireCounts.Connections.load()),
-                static_cast<unsigned long long>(wireCounts.Losses.load()),
-                static_cast<unsigned long long>(wireCounts.ConnectsFailed.load()),
-                static_cast<unsigned long long>(wireCounts.LinesPublished.load()),
-                static_cast<unsigned long long>(wireCounts.LinesRepublished.load()),
-                static_cast<unsigned long long>(wireCounts.ResendsAsked.load()),
-                static_cast<unsigned long long>(wireCounts.ResendsServed.load()),
-                wireCounts.Malformed ? (", " + std::to_string(wireCounts.Malformed.load()) + " malformed streams").c_str()
-                                     : "");
+                static_cast<unsigned long long>(wire.Connections.load()),
+                static_cast<unsigned long long>(wire.Losses.load()),
+                static_cast<unsigned long long>(wire.ConnectsFailed.load()),
+                static_cast<unsigned long long>(wire.LinesPublished.load()),
+                static_cast<unsigned long long>(wire.LinesRepublished.load()),
+                static_cast<unsigned long long>(wire.ResendsAsked.load()),
+                static_cast<unsigned long long>(wire.ResendsServed.load()),
+                wire.Malformed ? (", " + std::to_string(wire.Malformed.load()) + " malformed streams").c_str() : "");
+}
 
-    ledger.Shared().Stop = true;
-    for (const auto& generator : generators) {
+void StopAll(TRun& run) {
+    run.Ledger->Shared().Stop = true;
+    for (const auto& generator : run.Generators) {
         const int status = generator->Stop(0, 10s);  // signal 0: only waits for it to see the stop
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
             std::printf("a generator process ended with wait status %d\n", status);
     }
     const auto stopping = Clock::now();
-    const int collectorStatus = collector.Stop(SIGTERM);
+    const int status = run.Collector.Stop(SIGTERM);
     std::printf("collector stopped (SIGTERM) in %.1f s: %s\n",
                 std::chrono::duration<double>(Clock::now() - stopping).count(),
-                WIFEXITED(collectorStatus) ? ("exit status " + std::to_string(WEXITSTATUS(collectorStatus))).c_str()
-                : WIFSIGNALED(collectorStatus) ? ("killed by signal " + std::to_string(WTERMSIG(collectorStatus))).c_str()
-                                               : "not running");
-    broker.Stop(SIGTERM);
-    const std::string log = ReadLog(root / "collector.log");
+                WIFEXITED(status)     ? ("exit status " + std::to_string(WEXITSTATUS(status))).c_str()
+                : WIFSIGNALED(status) ? ("killed by signal " + std::to_string(WTERMSIG(status))).c_str()
+                                      : "not running");
+    run.Broker.Stop(SIGTERM);
+}
+
+void ReportCollectorLog(const TRun& run) {
+    const std::string log = ReadLog(run.Root / "collector.log");
     const auto unusual = UnusualLogLines(log);
     std::printf("collector log: %zu bytes; lines other than stations' online, offline and descriptions%s\n",
                 log.size(), unusual.empty() ? ": none" : " (digits as #):");
     for (const auto& [kind, count] : unusual) std::printf("  %6d x %s\n", count, kind.c_str());
-    if (options.Keep) std::printf("kept: %s\n", root.c_str());
-    return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    GuardOwnedProcesses();
+    TRun run;
+    try {
+        run.Options = ParseOptions(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr,
+                     "%s\nusage: NetworkLoadBench [--stations N] [--seconds S] [--outage S] [--collector PATH]\n"
+                     "                        [--archive-only | --derived-files] [--processes P] [--keep]\n",
+                     error.what());
+        return 2;
+    }
+    run.Warmup = std::min(10, run.Options.Seconds / 3);
+    // A socket per station here, and one per station in the broker, which inherits the limit.
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < rlim_t(run.Options.Stations) + 100)
+        std::fprintf(stderr, "warning: the open-file limit (%llu) is below one descriptor per station\n",
+                     static_cast<unsigned long long>(files.rlim_cur));
+
+    run.Root = fs::temp_directory_path() / ("orvant-network-bench-" + std::to_string(::getpid()));
+    run.Out = run.Root / "collected";
+    fs::create_directories(run.Root);
+    if (!run.Options.Keep) RemoveAtExit(run.Root);
+    if (!StartBrokerAndCollector(run)) return 1;
+    StartGenerators(run);
+    MeasureSteadyPart(run);
+    if (run.Options.Outage > 0 && !run.Failed && !MeasureOutage(run)) return 1;
+    CheckEveryLineRecorded(run);
+    StopAll(run);
+    ReportCollectorLog(run);
+    if (run.Options.Keep) std::printf("kept: %s\n", run.Root.c_str());
+    return run.Failed ? 1 : 0;
 }
