@@ -123,16 +123,39 @@ void TCollector::TryConnect() {
 
 void TCollector::AskToResend(const std::string& station, std::optional<std::uint64_t> from) {
     if (!from || !FConnected) return;
-    try {
-        FLink->Publish(Topics::Of(FOptions.Prefix, station, Topics::Resend), EncodeResend(*from), 1, false);
-    } catch (const ELinkError& error) {
-        FLog(station + ": cannot ask for lines again: " + error.what(), TLogPriority::Warning);
+    FResendAsks[station] = *from;  // a later ask knows better where the collector stands
+    SendResendAsks();
+}
+
+void TCollector::SendResendAsks() {
+    // Paced: after a reconnection every known station is asked at once, more than the client
+    // library takes in one go; what it refuses, or what is beyond this turn, waits for the next.
+    std::string failure;
+    while (!FResendAsks.empty() && FResendAsksLeft > 0 && FConnected) {
+        const auto ask = FResendAsks.begin();
+        try {
+            FLink->Publish(Topics::Of(FOptions.Prefix, ask->first, Topics::Resend), EncodeResend(ask->second), 1, false);
+        } catch (const ELinkError& error) {
+            failure = error.what();
+            break;
+        }
+        FResendAsks.erase(ask);
+        --FResendAsksLeft;
+    }
+    if (failure.empty()) {
+        if (FResendAsks.empty()) FResendFailure.clear();
+    } else if (failure != FResendFailure) {
+        FResendFailure = failure;
+        FLog("cannot ask " + std::to_string(FResendAsks.size()) + " stations for lines again yet: " + failure +
+                 "; asking again shortly",
+             TLogPriority::Warning);
     }
 }
 
 void TCollector::Lost(const std::string& reason) {
     if (!FConnected || FDraining) return;
     FConnected = false;
+    FResendAsks.clear();  // the next subscription asks every station anew
     FLog(FLinkState = "connection lost (" + reason + "); reconnecting", TLogPriority::Warning);
     FReconnect.start(FRetryMs);
 }
@@ -240,6 +263,7 @@ void TCollector::Handle(const std::string& topic, const std::string& payload, co
 }
 
 void TCollector::SaveDue() {
+    FResendAsksLeft = ResendAsksPerTurn;
     for (auto& [name, station] : FStations) {
         station->SavePosition(false);
         // Lines missing or not written, from a station that may send nothing more by itself.

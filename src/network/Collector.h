@@ -71,6 +71,7 @@ private:
     void Lost(const std::string& reason);
     void SaveDue();
     void AskToResend(const std::string& station, std::optional<std::uint64_t> from);
+    void SendResendAsks();
     void LogSaveFailures();
     TCollectedStation* Station(const std::string& name);
     bool Admits(const std::string& name, const std::string& kind, std::size_t size);
@@ -92,6 +93,12 @@ private:
     std::size_t FNamesRefused = 0;  // topics with names that are no station id
     bool FFullLogged = false;       // MaxStations reached
     bool FAnonymousLogged = false;
+    // Resend requests not yet handed to the client library, by station.
+    std::map<std::string, std::uint64_t> FResendAsks;
+    // Requests sent per turn of the save timer (twice a second): 10,000 stations in 5 s.
+    static constexpr int ResendAsksPerTurn = 1000;
+    int FResendAsksLeft = ResendAsksPerTurn;
+    std::string FResendFailure;  // logged once until another one
     static constexpr int MaxHistoryAnswersPerSecond = 20;
     std::chrono::steady_clock::time_point FHistorySecond{};
     int FHistoryAnswers = 0;

@@ -73,8 +73,10 @@ TMqttLink::TMqttLink(TLinkEndpoint endpoint) : FEndpoint(std::move(endpoint)) {
     const std::string uri = std::string(FEndpoint.Tls ? "ssl://" : "tcp://") + FEndpoint.Host + ":" +
                             std::to_string(FEndpoint.Port);
     try {
+        // The library refuses publications beyond this many waiting to be sent (100 by
+        // default): a collector asks thousands of stations to resend after a reconnection.
         FClient = std::make_unique<mqtt::async_client>(uri, FEndpoint.ClientId,
-                                                       mqtt::create_options(MQTTVERSION_5));
+                                                       mqtt::create_options(MQTTVERSION_5, MaxWaitingPublications));
     } catch (const mqtt::exception& error) {
         throw ELinkError("broker " + ServerText() + ": " + TextOf(error));
     }

@@ -60,6 +60,9 @@ public:
     // Called on Paho's thread whenever a publication has been acknowledged (or failed).
     std::function<void()> OnDelivery;
 
+    // Publications the client takes before they are sent; beyond, Publish fails.
+    static constexpr int MaxWaitingPublications = 4000;
+
     // ELinkError for a malformed host.
     explicit TMqttLink(TLinkEndpoint endpoint);
     ~TMqttLink();
