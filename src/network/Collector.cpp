@@ -269,6 +269,8 @@ void TCollector::SaveDue() {
         // Lines missing or not written, from a station that may send nothing more by itself.
         AskToResend(name, station->ResendDue(false));
     }
+    // What earlier turns left waiting goes out though no station asked anything new.
+    if (FConnected) SendResendAsks();
     LogSaveFailures();
 }
 
