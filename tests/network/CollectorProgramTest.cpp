@@ -59,7 +59,7 @@ TEST(NetworkSettings, AreReadWithDefaultsAndWrittenBack) {
     settings.IntermagnetHeader.IDC = "ABC";
     EXPECT_EQ(NetworkStationId(settings), "ABC");
 
-    settings.Network = {"broker.example", 0, true, "/etc/ca.crt", "ABC", "/etc/pw", "", "net/v1"};
+    settings.Network = {"broker.example", 0, true, "/etc/ca.crt", "ABC", "/etc/pw", "", "net/v1", 0, ""};
     EXPECT_EQ(settings.Network.EffectivePort(), 8883);
     SaveStationSettings(settings, file);
     EXPECT_EQ(ReadWholeFile("station.ini").find("\nPort="), std::string::npos);  // unset stays unset
