@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fnmatch.h>
+#include <fstream>
 #include <cstdio>
 #include <unistd.h>
 
@@ -19,14 +20,20 @@ constexpr int LastRetryMs = 4000;
 
 // The broker keeps a collector's session under its client id, so the id must be the same at
 // every start of a collector on the same folder, and differ between folders and machines: it
-// is derived from the host and the output folder's absolute path.
+// is derived from the machine's id (its host name where it has none; cloned machines may share
+// a host name) and the output folder's absolute path.
 std::string CollectorClientId(const std::string& outDirectory) {
-    char host[256] = {};
-    ::gethostname(host, sizeof host - 1);
+    std::string machine;
+    std::getline(std::ifstream("/etc/machine-id"), machine);
+    if (machine.empty()) {
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        machine = host;
+    }
     std::error_code error;
     std::filesystem::path folder = std::filesystem::weakly_canonical(std::filesystem::absolute(outDirectory, error), error);
     std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a: stable across builds, unlike std::hash
-    for (const char c : std::string(host) + ":" + folder.string()) {
+    for (const char c : machine + ":" + folder.string()) {
         hash ^= static_cast<unsigned char>(c);
         hash *= 1099511628211ULL;
     }
