@@ -1,6 +1,7 @@
 #include "window/IagaGroup.h"
 
 #include "acquisition/Notifier.h"
+#include "settings/SensorComponents.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -107,7 +108,8 @@ TIagaSettings TIagaGroup::EnteredSettings() const {
 bool TIagaGroup::CheckEntries(const std::string& code, QWidget* codeField) {
     const TIagaSettings settings = EnteredSettings();
     if (!settings.SecondFiles && !settings.MinuteFiles) return true;
-    const std::optional<TIagaProblem> problem = CheckIagaHeader(code, settings.Header);
+    std::optional<TIagaProblem> problem = CheckIagaHeader(code, settings.Header);
+    if (!problem) problem = CheckReportedComponents(settings.Header);
     if (!problem) return true;
     Notifier().ErrorBox("IAGA-2002 files: " + problem->Text);
     QWidget* field = problem->Key == "IDC" ? codeField

@@ -2,6 +2,7 @@
 #include "window/IntermagnetForm.h"
 
 #include "acquisition/Notifier.h"
+#include "settings/SensorComponents.h"
 #include "window/CoefficientGrid.h"
 #include "window/IagaGroup.h"
 #include "window/ImagCdfGroup.h"
@@ -227,7 +228,13 @@ void TIntermagnetForm::SetPlacementStorage(std::unique_ptr<QObject> storage) {
 }
 
 bool TIntermagnetForm::CheckHeader() {
-    const TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(CutToSize(EnteredHeader()));
+    TIntermagnetHeaderProblem problem = CheckIntermagnetHeader(CutToSize(EnteredHeader()));
+    // The components must be the sensor's (the IAGA-2002 group's sensor orientation), as the run
+    // checks them: said here, not first at the run's start.
+    if (!problem)
+        if (const auto mismatch = CheckIntermagnetComponents(FCOMP->currentText().toStdString(),
+                                                             FIagaGroup->EnteredSettings().Header))
+            problem = {mismatch->Key, mismatch->Text};
     if (!problem) return true;
     if (auto* field = findChild<QWidget*>(QString::fromStdString(problem.Field))) field->setFocus();
     Notifier().ErrorBox(problem.Text);

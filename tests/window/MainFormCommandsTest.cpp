@@ -77,7 +77,7 @@ TEST_F(MainFormTest, ParametersOkTakesTheHeaderIntervalAndCoefficients) {
         [&form] {
             // The defaults are the field names, which OK refuses.
             form.IDC()->setText(QStringLiteral("BOU"));
-            form.COMP()->lineEdit()->setText(QStringLiteral("HDZF"));
+            form.COMP()->lineEdit()->setText(QStringLiteral("XYZF"));
             form.GIN()->setText(QStringLiteral("EDI"));
             form.COLA()->setText(QStringLiteral("0500"));
             form.LONG()->setText(QStringLiteral("0254"));
@@ -91,7 +91,7 @@ TEST_F(MainFormTest, ParametersOkTakesTheHeaderIntervalAndCoefficients) {
         ParametersOk);
     main.Parameters1()->trigger();
     EXPECT_EQ(main.IntermagnetHeader().IDC, "BOU");
-    EXPECT_EQ(main.IntermagnetHeader().COMP, "HDZF");
+    EXPECT_EQ(main.IntermagnetHeader().COMP, "XYZF");
     EXPECT_EQ(main.MinuteOr5Seconds(), 1);
     EXPECT_EQ(FilterCoefficientTexts, (std::vector<std::string>{"0.25", "0.75"}));
     EXPECT_EQ(FilterCoefficients, (std::vector<double>{0.25, 0.75}));

@@ -34,6 +34,7 @@ bool EditWhile(TIntermagnetForm& form, TIntermagnetHeader& header, int& interval
     });
     guard.start(10000);
     TIagaSettings iaga;
+    iaga.Header.SensorOrientation = "HDZ";  // the sensor of Valid's components
     TImagCdfSettings imagCdf;
     return EditIntermagnetParameters(form, header, interval, iagaSettings ? *iagaSettings : iaga,
                                      imagCdfSettings ? *imagCdfSettings : imagCdf);
@@ -330,12 +331,13 @@ TEST_F(TParametersTest, ALoadedListReachesTheRunningFilterOnlyThroughOK) {
 // The IAGA-2002 and ImagCDF groups: shown from and applied to the settings; while a kind of file
 // is on, OK names the broken rules (the IDC included, which is the IAGA code) and keeps the
 // dialog open.
-TEST_F(TParametersTest, IagaAndImagCdfEntriesAreCheckedOnlyWhileTheirFilesAreOn) {
+TEST_F(TParametersTest, IagaAndImagCdfEntriesAndComponentsAreCheckedOnlyWhileTheirFilesAreOn) {
     TIagaSettings iaga;
     TImagCdfSettings imagCdf;
     imagCdf.Source = "WDC";
     iaga.Header.Latitude = "north";  // harmless while both kinds are off
     TIntermagnetHeader header = Valid;
+    header.COMP = "XYZF";  // the sensor of the default Reported
     int interval = 0;
     std::vector<bool> shown;
     ASSERT_TRUE(EditWhile(
@@ -355,7 +357,15 @@ TEST_F(TParametersTest, IagaAndImagCdfEntriesAreCheckedOnlyWhileTheirFilesAreOn)
             ReplaceText(group->Field("Latitude"), QStringLiteral("52.07"));
             ReplaceText(group->Field("Longitude"), QStringLiteral("12.68"));
             ReplaceText(group->Field("Elevation"), QStringLiteral("78"));
+            // Components that are not the sensor's: the IAGA-2002 ones, then the INTERMAGNET ones.
             group->Reported()->setCurrentIndex(1);
+            ReplaceText(group->Field("SensorOrientation"), QStringLiteral("XYZ"));
+            Form.OKBtn()->click();
+            shown.push_back(Form.isVisible());
+            group->Field("SensorOrientation")->clear();
+            Form.OKBtn()->click();
+            shown.push_back(Form.isVisible());
+            Form.COMP()->setCurrentText(QStringLiteral("HDZF"));
             TImagCdfGroup* cdf = Form.ImagCdfGroup();
             EXPECT_EQ(cdf->Choice("Source")->currentText(), QStringLiteral("WDC"));
             cdf->SecondFiles()->setChecked(true);
@@ -368,9 +378,13 @@ TEST_F(TParametersTest, IagaAndImagCdfEntriesAreCheckedOnlyWhileTheirFilesAreOn)
             Form.OKBtn()->click();
         },
         &iaga, &imagCdf));
-    EXPECT_THAT(shown, ElementsAre(true, true, true));
-    ASSERT_EQ(Notes.ErrorBoxes().size(), 3u);
-    EXPECT_EQ(Notes.ErrorBoxes()[2], "ImagCDF files:\nInstitution must be given for ImagCDF files\n"
+    EXPECT_THAT(shown, ElementsAre(true, true, true, true, true));
+    ASSERT_EQ(Notes.ErrorBoxes().size(), 5u);
+    EXPECT_EQ(Notes.ErrorBoxes()[2], "IAGA-2002 files: Reported HEZF does not match the sensor's components XYZ: "
+                                     "XYZF needs an XYZ sensor, HEZF an HEZ or HDZ one");
+    EXPECT_EQ(Notes.ErrorBoxes()[3], "COMP XYZF does not match the sensor's components HEZ (SensorOrientation empty): "
+                                     "XYZF needs an XYZ sensor, HDZF an HDZ or HEZ one");
+    EXPECT_EQ(Notes.ErrorBoxes()[4], "ImagCDF files:\nInstitution must be given for ImagCDF files\n"
                                      "ObservatoryName must be given for ImagCDF files\n"
                                      "StandardName must be given for ImagCDF files");
     EXPECT_TRUE(imagCdf.SecondFiles);
@@ -386,4 +400,5 @@ TEST_F(TParametersTest, IagaAndImagCdfEntriesAreCheckedOnlyWhileTheirFilesAreOn)
     EXPECT_EQ(iaga.Header.Latitude, "52.07");
     EXPECT_EQ(iaga.Header.Reported, "HEZF");
     EXPECT_EQ(EffectiveSensorOrientation(iaga.Header), "HEZ");
+    EXPECT_EQ(header.COMP, "HDZF");
 }
